@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the tools need, when any is missing.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config
+  libsdl2-dev libmpg123-dev libmp3lame-dev libpng-dev
+  libgtest-dev googletest
+  ffmpeg xvfb xauth
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

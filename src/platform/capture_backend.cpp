@@ -1,0 +1,198 @@
+// The capture backend: the platform layer without a screen or a sound device. The clock is virtual:
+// while the current entry ends at or before the start position, a pass is a catch-up pass that reads
+// the start position and is not delivered; otherwise the k-th delivered pass reads
+// from + k * 1000 / fps. The frame buffer rows are wider than 2048 bytes, and the bytes past each
+// row's 2048 are guard bytes that are checked after every frame.
+#include "platform/capture.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/surface.h"
+#include "platform/platform.h"
+#include "shell/demo.h"
+#include "shell/timeline.h"
+
+void* g_main_window = nullptr;
+
+namespace {
+
+constexpr int k_width = 512;
+constexpr int k_height = 384;
+constexpr uint8_t k_guard = 0xA5;
+
+// A fixed calendar time, so that a capture repeats even where nothing reseeds the generator.
+constexpr uint32_t k_calendar_time = 1000000000u;
+
+CaptureConfig s_config = {60, 0, UINT32_MAX, UINT64_MAX, 2560, nullptr, nullptr};
+uint8_t* s_buffer = nullptr;
+uint64_t s_delivered = 0;         // frames past the catch-up passes so far
+uint32_t s_pass_ms = 0;           // the clock of the pass under way
+bool s_pass_catch_up = false;
+const TimelineEntry* s_first_entry = nullptr;
+std::chrono::steady_clock::time_point s_lock_time;
+bool s_failed = false;
+char s_error[256] = "";
+int s_dummy_stream;
+
+void fail(const char* message)
+{
+    if (!s_failed) std::snprintf(s_error, sizeof s_error, "%s", message);
+    s_failed = true;
+    g_quit = 1;
+}
+
+// The clock of the next pass, from the entry it will draw.
+void pass_clock_set()
+{
+    const TimelineEntry* entry = g_current_entry;
+    s_pass_catch_up = entry && entry->scene && entry->end_ms <= s_config.from_ms;
+    if (s_pass_catch_up) {
+        s_pass_ms = s_config.from_ms;
+        return;
+    }
+    const uint64_t t = s_config.from_ms + s_delivered * 1000 / static_cast<uint64_t>(s_config.fps);
+    s_pass_ms = t > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(t);
+    if (t >= s_config.to_ms || (s_config.last_frame != UINT64_MAX && s_delivered > s_config.last_frame))
+        g_quit = 1;
+}
+
+int guard_bytes_intact(int* bad_row)
+{
+    for (int y = 0; y < k_height; ++y) {
+        const uint8_t* row = s_buffer + static_cast<size_t>(y) * s_config.pitch;
+        for (int i = k_width * 4; i < s_config.pitch; ++i) {
+            if (row[i] != k_guard) {
+                *bad_row = y;
+                return 0;
+            }
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int capture_configure(const CaptureConfig* config)
+{
+    if (config->fps < 1 || config->pitch < k_width * 4 || config->pitch % 4 != 0) return 0;
+    s_config = *config;
+    s_delivered = 0;
+    s_first_entry = nullptr;
+    s_failed = false;
+    s_error[0] = 0;
+    return 1;
+}
+
+int capture_succeeded()
+{
+    return !s_failed;
+}
+
+const char* capture_error()
+{
+    return s_error;
+}
+
+void window_create(const char*)
+{
+    g_main_window = &s_config;
+}
+
+void window_pump() {}
+
+void window_destroy()
+{
+    g_main_window = nullptr;
+}
+
+void cursor_hide() {}
+void cursor_show() {}
+
+int display_open()
+{
+    if (!g_main_window) return 0;
+    s_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s_config.pitch) * k_height));
+    if (!s_buffer) return 0;
+    std::memset(s_buffer, k_guard, static_cast<size_t>(s_config.pitch) * k_height);
+    for (int y = 0; y < k_height; ++y) std::memset(s_buffer + static_cast<size_t>(y) * s_config.pitch, 0, k_width * 4);
+    return 1;
+}
+
+int display_lock(Surface* frame)
+{
+    frame->pixels = reinterpret_cast<uint32_t*>(s_buffer);
+    frame->width = k_width;
+    frame->height = k_height;
+    frame->pitch = s_config.pitch;
+    s_lock_time = std::chrono::steady_clock::now();
+    return 1;
+}
+
+int display_present()
+{
+    const double scene_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - s_lock_time).count();
+    const int entry = static_cast<int>(g_current_entry - s_first_entry);
+    int bad_row = 0;
+    if (!guard_bytes_intact(&bad_row)) {
+        char message[160];
+        std::snprintf(message, sizeof message, "entry %d at %u ms wrote past the end of row %d", entry,
+                      s_pass_ms, bad_row);
+        fail(message);
+        return 1;
+    }
+    if (s_pass_catch_up) return 1;
+    const Surface frame = {reinterpret_cast<uint32_t*>(s_buffer), k_width, k_height, s_config.pitch, 0};
+    const CaptureFrame delivered = {&frame, s_delivered, s_pass_ms, entry, scene_ms};
+    if (s_config.deliver && !s_config.deliver(&delivered, s_config.context)) fail("writing a frame failed");
+    ++s_delivered;
+    return 1;
+}
+
+void display_close()
+{
+    std::free(s_buffer);
+    s_buffer = nullptr;
+}
+
+int sound_init(int)
+{
+    return 1;
+}
+
+SoundStream* sound_stream_open(const char*)
+{
+    return reinterpret_cast<SoundStream*>(&s_dummy_stream);
+}
+
+void sound_stream_play(SoundStream*) {}
+void sound_stream_set_position(SoundStream*, uint32_t) {}
+
+uint32_t sound_stream_get_time(SoundStream*)
+{
+    // The first read happens in the first pass, before any pass has ended.
+    if (!s_first_entry) {
+        s_first_entry = g_current_entry;
+        pass_clock_set();
+    }
+    return s_pass_ms;
+}
+
+void sound_stream_stop(SoundStream*) {}
+void sound_stream_close(SoundStream*) {}
+
+// The start-up pause is skipped: nothing waits for a virtual clock.
+void system_sleep(uint32_t) {}
+
+uint32_t system_calendar_time()
+{
+    return k_calendar_time;
+}
+
+void system_pass_end()
+{
+    pass_clock_set();
+}

@@ -1,0 +1,42 @@
+// The platform layer: window, display, sound and system services that the shell needs. Each backend
+// (the SDL desktop, the offline capture, the tests' scripted one) implements all of it in files of
+// its own; an executable links exactly one backend.
+#pragma once
+#include <cstdint>
+
+struct Surface;
+struct SoundStream;   // opaque, owned by the sound backend
+
+// Window. window_create makes the one window (title given) and sets g_main_window; a failure
+// leaves it null, which makes display_open fail. window_pump takes at most one pending event;
+// a close request sets g_quit. The cursor calls hide and restore the pointer.
+extern void* g_main_window;
+void window_create(const char* title);
+void window_pump();
+void window_destroy();
+void cursor_hide();
+void cursor_show();
+
+// Display: one 512 x 384 32-bit buffer per frame. display_lock fills the Surface (pixels, width,
+// height, pitch; depth untouched) and returns 1, or 0 when no buffer can be had. display_present
+// is called only after a successful lock; it returns 1 when the buffer was released to be shown.
+int display_open();
+int display_lock(Surface* frame);
+int display_present();
+void display_close();
+
+// Sound. sound_init returns 1 when the start-up may go on. The stream calls accept whatever
+// sound_stream_open returned (null included); sound_stream_get_time is the play position in ms.
+int sound_init(int rate);
+SoundStream* sound_stream_open(const char* path);
+void sound_stream_play(SoundStream* stream);
+void sound_stream_set_position(SoundStream* stream, uint32_t position);
+uint32_t sound_stream_get_time(SoundStream* stream);
+void sound_stream_stop(SoundStream* stream);
+void sound_stream_close(SoundStream* stream);
+
+// System. system_calendar_time seeds the random generator; system_pass_end is called once after
+// every pass of the frame loop (after the advance), where a virtual clock may end the run.
+void system_sleep(uint32_t ms);
+uint32_t system_calendar_time();
+void system_pass_end();

@@ -1,0 +1,105 @@
+// Start-up, frame loop and shutdown of the demo.
+#include "shell/demo.h"
+
+#include "display/surface.h"
+#include "platform/platform.h"
+#include "shell/random.h"
+#include "shell/report.h"
+#include "shell/scene_list.h"
+#include "shell/timeline.h"
+
+int32_t g_quit = 0;
+const TimelineEntry* g_current_entry = nullptr;
+
+namespace {
+
+// The preparations in their fixed order; the first one reseeds the generator, so the order decides
+// every generated texture. Stops at the first failure.
+int preparations_run()
+{
+    struct Step {
+        const char* name;
+        int (*run)();
+    };
+    static const Step steps[] = {
+        {"mesh_scene_prepare", mesh_scene_prepare},
+        {"pictures_prepare", pictures_prepare},
+        {"wave_floor_prepare", wave_floor_prepare},
+        {"font_load", [] { return font_load("./data/font209x25.raw", 8, 25); }},
+        {"fuzzyballs_prepare", fuzzyballs_prepare},
+        {"plane_scenes_prepare", plane_scenes_prepare},
+        {"objects_prepare_1", objects_prepare_1},
+        {"objects_prepare_2", objects_prepare_2},
+    };
+    for (const Step& step : steps) {
+        if (!step.run()) {
+            if (!g_failure_reported) report_failure("start-up failed in %s", step.name);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+void frame_loop_run(const TimelineEntry* timeline, SoundStream* stream)
+{
+    Surface frame = {nullptr, 0, 0, 0, 0};
+    g_current_entry = timeline;
+    while (!g_quit) {
+        const TimelineEntry* entry = g_current_entry;
+        if (!entry->scene) break;
+        window_pump();
+        const uint32_t t_ms = sound_stream_get_time(stream);
+        const float now = ms_to_frames(t_ms);
+        if (display_lock(&frame)) {
+            const uint32_t prev_end_ms = entry == timeline ? 0 : entry[-1].end_ms;
+            entry->scene(&frame, now, ms_to_frames(prev_end_ms));
+            display_present();
+        }
+        if (t_ms >= entry->end_ms) g_current_entry = entry + 1;
+        system_pass_end();
+    }
+}
+
+int demo_main()
+{
+    TimelineEntry timeline[k_timeline_entries + 1];
+    timeline_build(timeline);
+
+    window_create("quorvelle");
+    if (!display_open()) {
+        if (!g_failure_reported) report_failure("cannot open the display");
+        display_close();
+        return -1;
+    }
+    cursor_hide();
+    demo_srand(system_calendar_time());
+
+    if (!preparations_run()) {
+        cursor_show();
+        display_close();
+        return -1;
+    }
+    if (!sound_init(44100)) {
+        if (!g_failure_reported) report_failure("cannot initialise sound");
+        cursor_show();
+        display_close();
+        return -1;
+    }
+    SoundStream* stream = sound_stream_open("music.mp3");
+    system_sleep(4000);
+    sound_stream_play(stream);
+    sound_stream_set_position(stream, 88484004u);
+
+    frame_loop_run(timeline, stream);
+
+    fuzzyballs_release();
+    mesh_scene_release();
+    sound_stream_stop(stream);
+    sound_stream_close(stream);
+    cursor_show();
+    display_close();
+    window_destroy();
+    return 0;
+}
