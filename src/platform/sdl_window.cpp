@@ -38,8 +38,16 @@ void window_create(const char* title)
         report_failure("SDL_Init failed: %s", SDL_GetError());
         return;
     }
-    SDL_Window* window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 512, 384,
-                                          SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // Made at the desktop's own size and origin, so that it covers the screen even where no window
+    // manager honours the full-screen request.
+    SDL_DisplayMode desktop = {};
+    int w = 512;
+    int h = 384;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        w = desktop.w;
+        h = desktop.h;
+    }
+    SDL_Window* window = SDL_CreateWindow(title, 0, 0, w, h, SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     if (!window) {
         report_failure("SDL_CreateWindow failed: %s", SDL_GetError());
         return;

@@ -1,0 +1,115 @@
+// A private Xvfb server for a test, a child process runner with a wall clock, and screenshots.
+#pragma once
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;   // ":N"
+};
+
+// Starts Xvfb on a free display of the given size; Xvfb reports the number it chose.
+inline bool xvfb_start(Xvfb* x, int width, int height)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    x->pid = fork();
+    if (x->pid == 0) {
+        close(fds[0]);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char buf[32] = {};
+    ssize_t got = 0;
+    while (got < 31) {
+        const ssize_t n = read(fds[0], buf + got, 31 - got);
+        if (n <= 0) break;
+        got += n;
+        if (buf[got - 1] == '\n') break;
+    }
+    close(fds[0]);
+    if (got <= 0) return false;
+    x->display = ":" + std::string(buf, buf + got - (buf[got - 1] == '\n'));
+    return true;
+}
+
+inline void xvfb_stop(Xvfb* x)
+{
+    if (x->pid > 0) {
+        kill(x->pid, SIGTERM);
+        waitpid(x->pid, nullptr, 0);
+    }
+    x->pid = -1;
+}
+
+struct Child {
+    pid_t pid;
+    std::chrono::steady_clock::time_point started;
+};
+
+// Runs `command` through the shell in `dir` with extra environment settings.
+inline Child child_start(const std::string& dir, const std::vector<std::string>& env, const std::string& command)
+{
+    Child c;
+    c.started = std::chrono::steady_clock::now();
+    c.pid = fork();
+    if (c.pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        for (const std::string& e : env) putenv(strdup(e.c_str()));
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return c;
+}
+
+// Waits for the child; returns its exit code (-1 when killed) and the seconds it ran.
+inline int child_wait(const Child& c, double* seconds)
+{
+    int status = 0;
+    waitpid(c.pid, &status, 0);
+    *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - c.started).count();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    unsigned pixel(int x, int y) const
+    {
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        return rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2];
+    }
+};
+
+// Grabs the whole X screen into a picture (through ffmpeg's X11 grabber and a PPM file).
+inline bool screenshot_take(const std::string& display, int width, int height, const std::string& file, Picture* out)
+{
+    const std::string cmd = "ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -video_size " +
+                            std::to_string(width) + "x" + std::to_string(height) + " -i " + display +
+                            " -frames:v 1 -c:v ppm -f image2 '" + file + "'";
+    if (std::system(cmd.c_str()) != 0) return false;
+    std::ifstream in(file, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> out->width >> out->height >> maxval;
+    in.get();
+    if (magic != "P6" || maxval != 255) return false;
+    out->rgb.resize(static_cast<size_t>(out->width) * out->height * 3);
+    in.read(reinterpret_cast<char*>(out->rgb.data()), static_cast<std::streamsize>(out->rgb.size()));
+    return static_cast<bool>(in);
+}
