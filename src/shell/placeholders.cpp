@@ -12,11 +12,6 @@ int placeholder_clear(Surface* frame)
 }
 }  // namespace
 
-// Mesh scene.
-int scene_mesh(Surface* frame, float, float) { return placeholder_clear(frame); }
-int mesh_scene_prepare() { return 1; }
-void mesh_scene_release() {}
-
 // Wave-floor scene.
 int scene_wave_floor(Surface* frame, float, float) { return placeholder_clear(frame); }
 int wave_floor_prepare() { return 1; }

@@ -1,0 +1,38 @@
+// The flat scenes: black, static, flickering static, the name strobe and fade, the picture fades.
+// Their declarations are shared with the shell (shell/scene_list.h); this header adds the state
+// they carry from one call to the next, process-wide and never reset, so that it spans separate
+// Timeline entries of the same scene (and the polygon scenes that draw through them).
+#pragma once
+#include <cstdint>
+
+#include "shell/scene_list.h"
+
+// Static flicker and name strobe: the sum of frame deltas decides static or the other picture.
+struct FlickerState {
+    int32_t armed;
+    float last_start;   // the strobe's only
+    float prev_d;
+    float cur_d;
+    float acc;
+};
+
+struct NameFadeState {
+    int32_t armed;
+    float last_start;
+    float prev_d;
+    float cur_d;
+    float level;
+};
+
+struct PictureFadeState {
+    int32_t armed;
+    float prev_d;
+    float cur_d;
+};
+
+extern FlickerState g_static_flicker_state;
+extern FlickerState g_name_strobe_state;
+extern NameFadeState g_name_fade_state;
+extern PictureFadeState g_fade_plumhelm_state;
+extern PictureFadeState g_fade_title_state;
+extern PictureFadeState g_fade_gloomfield_state;

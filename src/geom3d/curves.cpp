@@ -1,0 +1,88 @@
+// Curves and glow dots. Named quantities (curve points, the dot's k, dy, s, h, dx, q) are floats;
+// the expressions that produce them are evaluated in double and rounded as they are stored.
+#include "geom3d/curves.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "display/blend.h"
+#include "display/surface.h"
+#include "geom3d/lines.h"
+
+namespace {
+
+constexpr float k_piece = 0.0625f;   // sixteen pieces per curve
+constexpr int k_screen_w = 512;
+constexpr int k_screen_h = 384;
+
+inline float bezier(float a, float b, float c, double t2, double tm, double m2)
+{
+    return static_cast<float>(t2 * a + tm * c + m2 * b);
+}
+
+Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
+{
+    const double td = t;
+    const double t2 = td * td;
+    const double tm = 2.0 * td * (1.0 - td);
+    const double m2 = (1.0 - td) * (1.0 - td);
+    return {bezier(a.x, b.x, c.x, t2, tm, m2), bezier(a.y, b.y, c.y, t2, tm, m2),
+            bezier(a.z, b.z, c.z, t2, tm, m2), bezier(a.w, b.w, c.w, t2, tm, m2)};
+}
+
+// trunc(v) for a dot bound; held within +-2^30 so huge positions stay defined.
+inline int trunc_bound(double v)
+{
+    if (v >= 1073741824.0) return 1 << 30;
+    if (v > -1073741824.0) return static_cast<int>(v);
+    return -(1 << 30);
+}
+
+}  // namespace
+
+void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
+{
+    float e = 0.0f;
+    float f = k_piece;
+    for (;;) {
+        const Vec4 from = curve_point(a, b, control, e);
+        const Vec4 to = curve_point(a, b, control, f);
+        draw_line_aa(s, from, to, colour, colour);
+        if (e + k_piece >= 1.0f) break;
+        e += k_piece;
+        f += k_piece;
+    }
+}
+
+void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
+{
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
+    const uint32_t peak = colour >> 24;
+    const double r2 = static_cast<double>(r) * r;
+    const float k = static_cast<float>(peak / r2);   // unused when r is 0: no pixel is inside
+    // The fixed screen, and never past the surface's own edges.
+    const int col_end = std::min(k_screen_w, s->width);
+    const int row_end = std::min(k_screen_h, s->height);
+    const int y_from = std::max(0, trunc_bound(static_cast<double>(cy) - r));
+    const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
+    for (int y = y_from; y < y_to; ++y) {
+        const float dy = static_cast<float>(y - static_cast<double>(cy));
+        const float span = static_cast<float>(r2 - static_cast<double>(dy) * dy);
+        if (span < 0.0f) continue;
+        const float h = static_cast<float>(std::sqrt(static_cast<double>(span)));
+        const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
+        const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+        uint32_t* row = surface_row(s, y);
+        for (int x = x_from; x < x_to; ++x) {
+            const float dx = static_cast<float>(x - static_cast<double>(cx));
+            const float q = static_cast<float>(span - static_cast<double>(dx) * dx);
+            if (q <= 0.0f) continue;
+            const uint32_t dst = row[x];
+            // k * q is at most the peak; the hold only matters for a vanishing radius.
+            const double kq = static_cast<double>(k) * q;
+            const uint32_t v = kq < 255.0 ? static_cast<uint32_t>(kq) : 255u;
+            const uint32_t alpha = std::min(255u, v + (dst >> 24));
+            row[x] = blend_rgb(colour, dst, alpha);
+        }
+    }
+}

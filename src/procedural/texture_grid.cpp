@@ -1,0 +1,159 @@
+// Texture grid creation, drawing and the pinch warp. Each cell interpolates u, v and shade down its
+// left and right edges row by row and across each row pixel by pixel; the step is added before the
+// first pixel, so a row starts one step in from its left edge and ends on its right edge.
+#include "procedural/texture_grid.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "display/blend.h"
+#include "display/surface.h"
+
+namespace {
+
+constexpr int k_frame_w = 512;
+constexpr int k_frame_h = 384;
+// Texture coordinates are held within +-2^30 before truncation: far beyond any texture, and it
+// keeps the conversion and the mirroring below defined for any node values.
+constexpr float k_coord_hold = 1073741824.0f;
+
+// Negative coordinates mirror about 0 (-3 fetches 3), the rest wrap.
+inline uint32_t texel_fetch(const Image* tex, float fu, float fv)
+{
+    int u = static_cast<int>(std::min(std::max(fu, -k_coord_hold), k_coord_hold));
+    int v = static_cast<int>(std::min(std::max(fv, -k_coord_hold), k_coord_hold));
+    if (u < 0) u = tex->width - u;
+    if (v < 0) v = tex->height - v;
+    u %= tex->width;
+    v %= tex->height;
+    return tex->pixels[static_cast<size_t>(v) * tex->width + u];
+}
+
+inline uint32_t shade_byte(float s)
+{
+    const int v = static_cast<int>(s);
+    return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// (b - a) / n, as a float step.
+inline float edge_step(double a, double b, int n)
+{
+    return static_cast<float>((b - a) / n);
+}
+
+// Draws every cell; `Pixel` turns a texel, a shade and the target position into the written word.
+template <typename Pixel>
+void grid_cells_draw(const TextureGrid* g, Surface* target, Pixel pixel)
+{
+    const Image* tex = g->texture;
+    if (!tex || tex->width < 1 || tex->height < 1 || g->cell_w < 1 || g->cell_h < 1) return;
+    const int cw = g->cell_w;
+    const int chh = g->cell_h;
+    for (int i = 0; i + 1 < g->rows; ++i) {
+        for (int j = 0; j + 1 < g->cols; ++j) {
+            const GridNode& tl = g->nodes[i * g->cols + j];
+            const GridNode& tr = g->nodes[i * g->cols + j + 1];
+            const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
+            const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
+            float lu = static_cast<float>(tl.u), lv = static_cast<float>(tl.v), ls = tl.shade;
+            float ru = static_cast<float>(tr.u), rv = static_cast<float>(tr.v), rs = tr.shade;
+            const float dlu = edge_step(tl.u, bl.u, chh), dlv = edge_step(tl.v, bl.v, chh);
+            const float dls = edge_step(tl.shade, bl.shade, chh);
+            const float dru = edge_step(tr.u, br.u, chh), drv = edge_step(tr.v, br.v, chh);
+            const float drs = edge_step(tr.shade, br.shade, chh);
+            const int x0 = j * cw + g->x_offset;
+            for (int k = 0; k < chh; ++k) {
+                const int y = i * chh + k + g->y_offset;
+                uint32_t* row = surface_row(target, y) + x0;
+                const float su = edge_step(lu, ru, cw), sv = edge_step(lv, rv, cw);
+                const float ss = edge_step(ls, rs, cw);
+                float u = lu, v = lv, s = ls;
+                for (int l = 0; l < cw; ++l) {
+                    u += su;
+                    v += sv;
+                    s += ss;
+                    row[l] = pixel(texel_fetch(tex, u, v), shade_byte(s), y, x0 + l, row[l]);
+                }
+                lu += dlu;
+                lv += dlv;
+                ls += dls;
+                ru += dru;
+                rv += drv;
+                rs += drs;
+            }
+        }
+    }
+}
+
+// trunc(v) held within +-2^30.
+inline int trunc_held(double v)
+{
+    if (v >= 1073741824.0) return 1 << 30;
+    if (v > -1073741824.0) return static_cast<int>(v);
+    return -(1 << 30);
+}
+
+}  // namespace
+
+TextureGrid* grid_create(int across, int down, const Image* texture)
+{
+    if (across < 1 || down < 1) return nullptr;
+    TextureGrid* g = static_cast<TextureGrid*>(std::calloc(1, sizeof(TextureGrid)));
+    if (!g) return nullptr;
+    const size_t count = static_cast<size_t>(across + 1) * static_cast<size_t>(down + 1);
+    g->nodes = static_cast<GridNode*>(std::calloc(count, sizeof(GridNode)));
+    if (!g->nodes) {
+        std::free(g);
+        return nullptr;
+    }
+    g->cols = across + 1;
+    g->rows = down + 1;
+    g->x_offset = 0;
+    g->y_offset = 0;
+    g->cell_w = k_frame_w / across;
+    g->cell_h = k_frame_h / down;
+    g->texture = texture;
+    return g;
+}
+
+void grid_free(TextureGrid* grid)
+{
+    if (!grid) return;
+    std::free(grid->nodes);
+    std::free(grid);
+}
+
+void grid_draw(const TextureGrid* grid, Surface* target)
+{
+    grid_cells_draw(grid, target, [](uint32_t texel, uint32_t shade, int, int, uint32_t) {
+        return shade == 0 ? 0u : scale_rgb(texel, shade + 2);
+    });
+}
+
+void grid_draw_blend(const TextureGrid* grid, Surface* target, const Surface* background)
+{
+    grid_cells_draw(grid, target, [background](uint32_t texel, uint32_t shade, int y, int x, uint32_t) {
+        return blend_rgb_split(texel, surface_row(background, y)[x], shade);
+    });
+}
+
+void grid_warp_pinch(TextureGrid* grid, double k)
+{
+    const int half_rows = grid->rows >> 1;
+    const int half_cols = grid->cols >> 1;
+    for (int i = 0; i < grid->rows; ++i) {
+        const double di = i - half_rows;
+        for (int j = 0; j < grid->cols; ++j) {
+            const double dj = j - half_cols;
+            GridNode& n = grid->nodes[i * grid->cols + j];
+            if (k != 0.0) {
+                n.u = trunc_held(-k * dj * di * di / half_cols) + j * grid->cell_w;
+                n.v = trunc_held(-k * di * dj * dj / half_rows) + i * grid->cell_h;
+            } else {
+                n.u = j * grid->cell_w;
+                n.v = i * grid->cell_h;
+            }
+            n.shade = 255;
+        }
+    }
+}

@@ -1,0 +1,186 @@
+// The mesh scene: preparation, per-frame drawing and release. State values are floats; the
+// arithmetic that updates them runs in double and is rounded as each value is stored.
+#include "scenes/mesh/mesh_scene.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/surface.h"
+#include "geom3d/ase_loader.h"
+#include "geom3d/curves.h"
+#include "geom3d/matrix.h"
+#include "procedural/height_field.h"
+#include "procedural/texture_grid.h"
+#include "shell/report.h"
+
+MeshSceneData g_mesh_scene = {nullptr, nullptr, nullptr, nullptr};
+MeshSceneState g_mesh_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1};
+
+namespace {
+
+const char k_mesh_path[] = "./data/octopus.ase";
+constexpr int k_texture_size = 128;
+constexpr int32_t k_roughness = 32768;
+constexpr uint32_t k_texture_seed = 24236;
+constexpr int k_grid_across = 32;
+constexpr int k_grid_down = 24;
+constexpr uint32_t k_strand_colour = 0xFFFEFEFFu;
+constexpr uint32_t k_joint_colour = 0xFFABD4E4u;
+constexpr float k_full_turn = 6.2831855f;
+// The projected origin sits at the fixed screen centre, whatever the surface.
+constexpr double k_centre_x = 256.0;
+constexpr double k_centre_y = 192.0;
+
+void texture_and_grid_free()
+{
+    grid_free(g_mesh_scene.grid);
+    image_free(g_mesh_scene.texture);
+    g_mesh_scene.grid = nullptr;
+    g_mesh_scene.texture = nullptr;
+}
+
+// A failed preparation gives back everything it took.
+int prepare_fail(ByteMap* heights, Image* texture, TextureGrid* grid, Mesh* mesh)
+{
+    mesh_free(mesh);
+    grid_free(grid);
+    image_free(texture);
+    bytemap_free(heights);
+    return 0;
+}
+
+inline float centred(double v, double centre)
+{
+    return static_cast<float>(v + centre);
+}
+
+}  // namespace
+
+int mesh_scene_prepare()
+{
+    // Preparing again (the tests do) starts from nothing.
+    mesh_scene_release();
+    texture_and_grid_free();
+
+    ByteMap* heights = bytemap_create(k_texture_size, k_texture_size);
+    if (!heights) return 0;
+    fill_height_field(heights, k_roughness, k_texture_seed);
+
+    Image* texture = image_create(k_texture_size, k_texture_size);
+    if (!texture) return prepare_fail(heights, nullptr, nullptr, nullptr);
+    // Opaque blue from 32 (height 0) to 204 (height 255).
+    for (int y = 0; y < k_texture_size; ++y) {
+        const uint8_t* cells = bytemap_row(heights, y);
+        for (int x = 0; x < k_texture_size; ++x)
+            texture->pixels[y * k_texture_size + x] = 0xFF000000u | ((172u * cells[x] + 8396u) >> 8);
+    }
+
+    TextureGrid* grid = grid_create(k_grid_across, k_grid_down, texture);
+    if (!grid) return prepare_fail(heights, texture, nullptr, nullptr);
+
+    Mesh* mesh = mesh_load_ase(k_mesh_path);
+    if (!mesh) {
+        report_failure("cannot open %s", k_mesh_path);
+        return prepare_fail(heights, texture, grid, nullptr);
+    }
+    const int count = mesh->vertex_count;
+    Vec4* work = static_cast<Vec4*>(std::malloc(static_cast<size_t>(count > 0 ? count : 1) * sizeof(Vec4)));
+    if (!work) return prepare_fail(heights, texture, grid, mesh);
+    for (int i = 0; i < count; ++i) {
+        Vec4& v = mesh->vertices[i];
+        v = {v.x * 2.0f, v.y * 2.0f, v.z * 2.0f, v.w * 2.0f};
+    }
+    bytemap_free(heights);
+
+    g_mesh_scene = {mesh, work, texture, grid};
+    return 1;
+}
+
+int scene_mesh(Surface* frame, float now, float start)
+{
+    MeshSceneState& st = g_mesh_state;
+    const float run_time = static_cast<float>(static_cast<double>(now) - start);
+    if (!st.initialised || start > st.last_start) {
+        // The first call of the program, or a new run: the direction of the pulse carries over.
+        st.angle = 0.0f;
+        st.last_start = start;
+        st.pulse = 1.0f;
+        st.phase = 0.0f;
+        st.previous_time = run_time;
+        st.current_time = run_time;
+        st.initialised = 1;
+    } else {
+        st.previous_time = st.current_time;
+        st.current_time = run_time;
+    }
+    const float dt = st.current_time - st.previous_time;
+
+    surface_clear(frame);
+    const MeshSceneData& data = g_mesh_scene;
+    if (!data.mesh) return 1;
+
+    // The grid covers exactly 512 x 384 pixels.
+    if (frame->width >= 512 && frame->height >= 384) {
+        grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
+        grid_draw(data.grid, frame);
+    }
+
+    const Mesh* mesh = data.mesh;
+    const int count = mesh->vertex_count;
+    Vec4* work = data.work;
+    if (count > 0) std::memcpy(work, mesh->vertices, static_cast<size_t>(count) * sizeof(Vec4));
+
+    // The rotation uses this frame's angle before it advances.
+    Matrix4 m;
+    mat_identity(&m);
+    mat_rotate_xyz(&m, {4.0f * st.angle, st.angle, st.angle, 0.0f});
+    st.angle = static_cast<float>(st.angle + static_cast<double>(dt) * 0.01);
+    mat_transform_points(&m, work, count);
+    // No division by w: this projection only scales x and y by cos 45 degrees.
+    mat_identity(&m);
+    mat_perspective(&m, 90.0f, 0.0f, 60.0f);
+    mat_transform_points(&m, work, count);
+
+    // The pulse overshoots each limit by at most one step before it turns.
+    const float step = static_cast<float>(static_cast<double>(dt) * 0.08);
+    if (st.pulse_growing == 1) {
+        st.pulse = st.pulse + step;
+        if (st.pulse > 1.1) st.pulse_growing = 0;
+    } else {
+        st.pulse = st.pulse - step;
+        if (st.pulse < 0.9) st.pulse_growing = 1;
+    }
+    // The warp phase moves once per frame, however slow the frames.
+    st.phase = static_cast<float>(st.phase + 0.04);
+    if (st.phase >= k_full_turn) st.phase = st.phase - k_full_turn;
+
+    const double pulse = st.pulse;
+    for (int e = 0; e < mesh->edge_count; ++e) {
+        const Vec4& a = work[mesh->edges[e].a];
+        const Vec4& b = work[mesh->edges[e].b];
+        const Vec4 first = {centred(a.x, k_centre_x), centred(a.y, k_centre_y), a.z, a.w};
+        const Vec4 second = {centred(b.x, k_centre_x), centred(b.y, k_centre_y), b.z, b.w};
+        // The strand bows towards the first vertex's x and the second vertex's y.
+        const Vec4 control = {centred(a.x * pulse, k_centre_x), centred(b.y * pulse, k_centre_y), 0.0f, 0.0f};
+        draw_curve(frame, first, second, control, k_strand_colour);
+    }
+    // Dots after strands: each dot's opacity builds on what the strands left in the top bytes.
+    const float radius = static_cast<float>(pulse * 4.0);
+    for (int i = 0; i < count; ++i)
+        draw_glow_dot(frame, centred(work[i].x, k_centre_x), centred(work[i].y, k_centre_y), radius, k_joint_colour);
+    return 1;
+}
+
+void mesh_scene_release()
+{
+    Mesh* mesh = g_mesh_scene.mesh;
+    if (mesh) {
+        std::free(mesh->vertices);
+        std::free(mesh->edges);
+        std::free(mesh);
+    }
+    std::free(g_mesh_scene.work);
+    g_mesh_scene.mesh = nullptr;
+    g_mesh_scene.work = nullptr;
+}

@@ -1,0 +1,131 @@
+// Font and text; raw picture loaders and the two preparations, with missing and short files.
+#include <algorithm>
+
+#include "draw2d/font.h"
+#include "draw2d/pictures.h"
+#include "draw2d_test_util.h"
+
+namespace {
+
+int stderr_lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+TEST(Font, WidthsCaseAndGreyRamp)
+{
+    TempDir dir;
+    ASSERT_EQ(font_load(dir.write("f.raw", ramp_bytes(209 * 25, 7)).c_str(), 8, 25), 1);
+    const std::pair<const char*, int> widths[] = {{"", 0}, {"A", 8}, {"a b", 24}, {"\xC4", 8}, {"7", 8},
+                                                  {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 209}, {"abcdefghijklmnopqrstuvwxyz", 209}};
+    for (const auto& w : widths) EXPECT_EQ(text_width(w.first), w.second) << w.first;
+
+    GuardedSurface upper(60, 26, 256, 0), lower(60, 26, 256, 0);
+    draw_text(&upper.s, "MAZ 9", 3, 1, 0x00FFFFFFu);
+    draw_text(&lower.s, "maz 9", 3, 1, 0x00FFFFFFu);
+    EXPECT_EQ(upper.bytes, lower.bytes);
+    // A follows M's 14 columns; its row 1, column 5 is file byte 209 + 5.
+    EXPECT_EQ(upper.at(3 + 14 + 5, 2), static_cast<uint32_t>((209 + 5) * 7 + 1) % 256 * 0x010101u);
+    EXPECT_TRUE(upper.guards_intact());
+
+    // White over black gives the coverage as grey; coverage 0 keeps the pixel but clears its top byte.
+    uint8_t cov[256];
+    for (int a = 0; a < 256; ++a) cov[a] = static_cast<uint8_t>(a);
+    const Glyph ramp = {256, 0, cov};
+    GuardedSurface g(258, 2, 2560 - 1032, 0);
+    glyph_blend(&g.s, 1, 1, &ramp, 1, 0xFFFFFFFFu);
+    for (int a = 0; a < 256; ++a) ASSERT_EQ(g.at(1 + a, 1), static_cast<uint32_t>(a) * 0x010101u) << a;
+    EXPECT_TRUE(g.at(257, 1) == 0 && g.at(0, 1) == 0);
+    EXPECT_TRUE(g.guards_intact());
+    GuardedSurface h(256, 1, 64, 0xC8);
+    glyph_blend(&h.s, 0, 0, &ramp, 1, 0x00123456u);
+    EXPECT_EQ(h.at(0, 0), 0x00C8C8C8u);
+    EXPECT_EQ(h.at(255, 0), 0x00123456u);
+}
+
+TEST(Font, MissingAndShortFiles)
+{
+    TempDir dir;
+    const Font* before = g_font;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(font_load((dir.path + "/none.raw").c_str(), 8, 25), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("/none.raw"), std::string::npos);
+    EXPECT_EQ(stderr_lines(err), 1);
+    EXPECT_EQ(g_font, before);
+
+    // 220 bytes: row 0 and A's row 1 (file bytes 209..216), then B's row 1 stops after 3 bytes.
+    ASSERT_EQ(font_load(dir.write("short.raw", std::vector<uint8_t>(220, 0xFF)).c_str(), 8, 25), 1);
+    EXPECT_EQ(g_font->glyphs[0].coverage[15], 0xFF);
+    EXPECT_EQ(g_font->glyphs[1].coverage[10], 0xFF);
+    EXPECT_EQ(g_font->glyphs[1].coverage[11], 0x00);
+    EXPECT_EQ(g_font->glyphs[25].coverage[24 * 17 + 16], 0x00);
+}
+
+TEST(Pictures, Loaders)
+{
+    TempDir dir;
+    const struct {
+        bool grey;
+        std::vector<uint8_t> bytes;
+        int width, height;
+        std::vector<uint32_t> pixels;
+    } cases[] = {
+        {true, {0x00, 0x80}, 2, 1, {0x00000000u, 0x80808080u}},
+        {false, {0x11, 0x22, 0x33, 0x44}, 1, 1, {0x44332211u}},
+        {true, {0x7F}, 3, 1, {0x7F7F7F7Fu, 0, 0}},                     // short: the rest black
+        {false, {1, 2, 3, 4, 5}, 3, 1, {0x04030201u, 0x00000005u, 0}},  // ends inside a pixel
+        {true, {}, 2, 1, {0, 0}},
+    };
+    for (const auto& c : cases) {
+        const std::string file = dir.write("pic.raw", c.bytes);
+        Image* img = (c.grey ? picture_load_grey : picture_load_rgb)(file.c_str(), c.width, c.height);
+        ASSERT_NE(img, nullptr);
+        EXPECT_EQ(std::vector<uint32_t>(img->pixels, img->pixels + c.width * c.height), c.pixels);
+        image_free(img);
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(picture_load_grey((dir.path + "/no.raw").c_str(), 4, 4), nullptr);
+    EXPECT_EQ(picture_load_rgb((dir.path + "/no.raw").c_str(), 4, 4), nullptr);
+    EXPECT_EQ(stderr_lines(testing::internal::GetCapturedStderr()), 2);
+}
+
+TEST(Pictures, PreparationsWithMissingAndShortFiles)
+{
+    TempDir dir;
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    dir.write("data/plumhelm234x257.raw", ramp_bytes(234 * 257, 3));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pictures_prepare(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/gloomfield97x73.raw\n");
+    ASSERT_NE(g_fade_plumhelm, nullptr);
+    EXPECT_EQ(g_fade_plumhelm->picture->pixels[1], 0x03030303u);
+
+    dir.write("data/gloomfield97x73.raw", ramp_bytes(97 * 73, 1));
+    dir.write("data/marrowvale512x384x32.raw", ramp_bytes(512 * 384 * 4, 1));
+    ASSERT_EQ(pictures_prepare(), 1);
+    EXPECT_EQ(g_name_count, 5);
+    EXPECT_EQ(g_name_index, 0);
+    EXPECT_STREQ(g_names[3], "w i b b l e   q");
+    EXPECT_STREQ(g_names[4], "m a r r o w v a l e");
+    for (FadePicture* f : {g_fade_plumhelm, g_fade_gloomfield, g_fade_title}) {
+        EXPECT_EQ(f->level, 0.0f);
+        EXPECT_EQ(f->backdrop, g_fade_backdrop);
+    }
+    EXPECT_EQ(g_fade_title->picture->pixels[1], 0x07060504u);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fuzzyballs_prepare(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/fuzzyballs512x384x32.raw\n");
+    dir.write("data/fuzzyballs512x384x32.raw", {9, 8, 7, 6, 5});
+    ASSERT_EQ(fuzzyballs_prepare(), 1);
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(g_fuzzy_tint, 0xFFFF8000u);
+    EXPECT_EQ(g_fuzzyballs->pixels[0], 0x06070809u);
+    EXPECT_EQ(g_fuzzyballs->pixels[1], 0x00000005u);   // then black to the end
+    EXPECT_EQ(surface_row(g_fuzzyballs, 383)[511], 0u);
+    EXPECT_EQ(std::count(g_fuzzy_table, g_fuzzy_table + 385, 0.0f), 385);
+    ASSERT_NE(g_work_surface_c, nullptr);
+    fuzzyballs_release();
+    EXPECT_EQ(g_fuzzy_table, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// Height fields: determinism, every cell written for the sizes in use, the flat case and tiling.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "display/surface.h"
+#include "procedural/height_field.h"
+#include "shell/random.h"
+
+namespace {
+
+// A map whose pitch exceeds its width by 3 bytes; the padding must survive.
+struct PaddedMap {
+    std::vector<uint8_t> cells;
+    ByteMap map;
+    PaddedMap(int w, int h, uint8_t fill) : cells(static_cast<size_t>(w + 3) * h, fill), map{cells.data(), w, h, w + 3, 8} {}
+    int at(int x, int y) const { return cells[static_cast<size_t>(y) * map.pitch + x]; }
+};
+
+const int k_sizes[][2] = {{256, 256}, {128, 128}, {80, 15}};
+
+}  // namespace
+
+TEST(HeightField, DeterministicAndEveryCellWritten)
+{
+    for (const auto& size : k_sizes) {
+        PaddedMap zeros(size[0], size[1], 0x00), ones(size[0], size[1], 0xFF), other(size[0], size[1], 0);
+        fill_height_field(&zeros.map, 32768, 24236);
+        const uint32_t after = g_rand_state;
+        fill_height_field(&ones.map, 32768, 24236);
+        EXPECT_EQ(g_rand_state, after);
+        // The same field whatever the cells held: every cell was written, and no padding byte.
+        for (int y = 0; y < size[1]; ++y) {
+            for (int x = 0; x < size[0]; ++x) ASSERT_EQ(zeros.at(x, y), ones.at(x, y)) << x << "," << y;
+            for (int x = size[0]; x < size[0] + 3; ++x) ASSERT_EQ(ones.at(x, y), 0xFF);
+        }
+        fill_height_field(&other.map, 32768, 24237);
+        EXPECT_NE(other.cells, zeros.cells);
+    }
+}
+
+TEST(HeightField, FlatWhenEveryOffsetVanishes)
+{
+    for (const auto& size : k_sizes) {
+        PaddedMap m(size[0], size[1], 0);
+        fill_height_field(&m.map, 0, 1234);
+        demo_srand(1234);
+        const int first = demo_rand() & 0xff;
+        for (int y = 0; y < size[1]; ++y)
+            for (int x = 0; x < size[0]; ++x) ASSERT_EQ(m.at(x, y), first);
+    }
+    // s = (2097 * 2) >> 10 = 4: a midpoint moves at most 2 from the mean.
+    demo_srand(9);
+    for (int i = 0; i < 100; ++i) EXPECT_LE(std::abs(displace_midpoint(100, 101, 2097, 2) - 100), 2);
+    PaddedMap line(16, 1, 0), none(0, 4, 7);
+    fill_height_field(&line.map, 2048, 3);
+    fill_height_field(&none.map, 2048, 3);
+}
+
+TEST(HeightField, TilesAcrossBothSeams)
+{
+    // With gentle roughness the last column and row neighbour the first ones as closely as
+    // interior cells neighbour theirs.
+    PaddedMap m(128, 128, 0);
+    fill_height_field(&m.map, 1950, 777);
+    int interior = 0, seam = 0;
+    for (int i = 0; i < 128; ++i) {
+        for (int j = 0; j + 1 < 128; ++j)
+            interior = std::max({interior, std::abs(m.at(j, i) - m.at(j + 1, i)), std::abs(m.at(i, j) - m.at(i, j + 1))});
+        seam = std::max({seam, std::abs(m.at(127, i) - m.at(0, i)), std::abs(m.at(i, 127) - m.at(i, 0))});
+    }
+    EXPECT_LE(seam, interior);
+    EXPECT_LE(interior, 12);
+}

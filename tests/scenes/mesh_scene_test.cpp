@@ -1,0 +1,140 @@
+// The mesh scene: start-up failure on a missing object, the prepared texture and vertices, the
+// animation state across frames and runs, and the frame it draws.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "display/surface.h"
+#include "procedural/height_field.h"
+#include "scenes/mesh/mesh_scene.h"
+#include "shell/random.h"
+#include "shell/report.h"
+
+namespace {
+
+// Works inside a temp dir of its own, with an object of three vertices whose one face has a
+// visible edge from vertex 0 to vertex 1 when flag_ab is 1.
+void enter_dir_with_object(int flag_ab)
+{
+    static const std::string dir = [] {
+        char tmpl[] = "/tmp/q_mesh_XXXXXX";
+        return std::string(mkdtemp(tmpl));
+    }();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    mkdir("data", 0755);
+    rmdir("data/octopus.ase");
+    std::remove("data/octopus.ase");
+    if (flag_ab < 0) return;
+    FILE* f = std::fopen("data/octopus.ase", "w");
+    std::fprintf(f, "*GEOMOBJECT {\n *MESH {\n  *MESH_NUMVERTEX 3\n  *MESH_NUMFACES 1\n  *MESH_VERTEX_LIST {\n"
+                    "   *MESH_VERTEX 0\t0.0\t0.0\t0.0\n   *MESH_VERTEX 1\t40.0\t0.0\t0.0\n   *MESH_VERTEX 2\t0.0\t30.0\t0.0\n"
+                    "  }\n  *MESH_FACE_LIST {\n   *MESH_FACE 0:  A: 0 B: 1 C: 2 AB: %d BC: 0 CA: 0\t*MESH_MTLID 0\n  }\n }\n}\n",
+                 flag_ab);
+    std::fclose(f);
+}
+
+struct Frame {
+    std::vector<uint32_t> words = std::vector<uint32_t>(640 * 384, 0xDEADBEEFu);
+    Surface s = {words.data(), 512, 384, 2560, 32};
+    uint32_t at(int x, int y) const { return words[y * 640 + x]; }
+};
+
+// Every run gets a start time above all earlier ones.
+float next_start()
+{
+    static float start = 1000.0f;
+    return start += 1000.0f;
+}
+
+// Other scenes' tests read ./data of the build dir: go back there after each test.
+class MeshScene : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr); }
+    void TearDown() override { EXPECT_EQ(chdir(cwd_), 0); }
+    char cwd_[4096];
+};
+
+}  // namespace
+
+TEST_F(MeshScene, MissingOrUnreadableObjectFailsStartUp)
+{
+    for (bool as_directory : {false, true}) {
+        enter_dir_with_object(-1);
+        if (as_directory) mkdir("data/octopus.ase", 0755);
+        g_failure_reported = 0;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(mesh_scene_prepare(), 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/octopus.ase\n");
+        EXPECT_EQ(g_failure_reported, 1);
+    }
+}
+
+TEST_F(MeshScene, AnimationStateAcrossFramesAndRuns)
+{
+    enter_dir_with_object(1);
+    ASSERT_EQ(mesh_scene_prepare(), 1);
+    Frame f;
+    MeshSceneState& st = g_mesh_state;
+    st.pulse_growing = 1;
+    struct Step {
+        float offset;   // now - start
+        bool new_run;
+        float angle, pulse;
+        int growing;
+    } steps[] = {
+        {10, true, 0.0f, 1.0f, 1},   // dt 0 on the first frame of a run
+        {11, false, 0.01f, 1.08f, 1},
+        {13, false, 0.03f, 1.24f, 0},   // past 1.1: turns after overshooting by one step
+        {14, false, 0.04f, 1.16f, 0},
+        {5, true, 0.0f, 1.0f, 0},   // a later start restarts angle, pulse and phase, not the direction
+        {6, false, 0.01f, 0.92f, 0},
+        {40, false, 0.35f, -1.8f, 1},   // a long frame: everything but the phase moves far
+    };
+    float start = 0;
+    int frames = 0;
+    for (const Step& s : steps) {
+        if (s.new_run) start = next_start(), frames = 0;
+        scene_mesh(&f.s, start + s.offset, start);
+        ++frames;
+        EXPECT_NEAR(st.angle, s.angle, 1e-6) << s.offset;
+        EXPECT_NEAR(st.pulse, s.pulse, 1e-5) << s.offset;
+        EXPECT_EQ(st.pulse_growing, s.growing) << s.offset;
+        EXPECT_NEAR(st.phase, 0.04f * frames, 1e-5);   // once per frame, however long the frame
+    }
+    mesh_scene_release();
+}
+
+TEST_F(MeshScene, FrameShowsTextureStrandsAndDots)
+{
+    for (int flag : {0, 1}) {
+        enter_dir_with_object(flag);
+        ASSERT_EQ(mesh_scene_prepare(), 1);
+        Frame f;
+        const float start = next_start();
+        const uint32_t state_after = g_rand_state;
+        ByteMap* heights = bytemap_create(128, 128);
+        fill_height_field(heights, 32768, 24236);
+        EXPECT_EQ(g_rand_state, state_after);   // later preparations continue from the same draw
+        const Image* tex = g_mesh_scene.texture;
+        for (int i = 0; i < 128 * 128; ++i)
+            ASSERT_EQ(tex->pixels[i], 0xFF000000u | ((172u * heights->data[i] + 8396u) >> 8));
+        bytemap_free(heights);
+        scene_mesh(&f.s, start, start);   // phase 0: the grid is undistorted
+        for (auto [x, y] : {std::pair{10, 10}, std::pair{500, 380}, std::pair{255, 100}})
+            EXPECT_EQ(f.at(x, y), tex->pixels[(y % 128) * 128 + (x + 1) % 128] & 0xFFFFFFu);
+        EXPECT_EQ(f.at(256, 192), 0x00ABD4E4u);   // the joint at the origin, on the screen centre
+        // The strand from vertex 0 to vertex 1 (x 40 x 2 x cos 45 degrees) runs along row 192.
+        if (flag) {
+            EXPECT_GE(f.at(285, 192) >> 16 & 0xff, 0xF0u);
+        } else {
+            EXPECT_EQ(f.at(285, 192), tex->pixels[64 * 128 + 286 % 128] & 0xFFFFFFu);
+        }
+        for (int i = 0; i < 640 * 384; ++i) ASSERT_EQ(i % 640 >= 512 ? f.words[i] : 0xDEADBEEFu, 0xDEADBEEFu);
+        mesh_scene_release();
+        mesh_scene_release();   // harmless twice
+    }
+}
