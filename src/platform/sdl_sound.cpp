@@ -121,22 +121,23 @@ void sound_stream_set_position(SoundStream*, uint32_t) {}
 uint32_t sound_stream_get_time(SoundStream* stream)
 {
     if (!stream || !stream->playing) return 0;
-    const uint64_t now = SDL_GetPerformanceCounter();
     uint64_t ms;
     if (!stream->device) {
-        ms = ticks_to_ms(now - stream->play_ticks);
+        ms = ticks_to_ms(SDL_GetPerformanceCounter() - stream->play_ticks);
     } else {
         SDL_LockAudioDevice(stream->device);
         const uint64_t taken = stream->frames_taken;
         const uint64_t at = stream->callback_ticks;
         SDL_UnlockAudioDevice(stream->device);
+        // Read after the callback's stamp, so the time since it is never negative.
+        const uint64_t now = SDL_GetPerformanceCounter();
         if (taken == 0) {
             ms = 0;
         } else {
             // The buffer handed over at the last callback is still ahead of the speaker: the
             // frames before it have been played, and time runs on from there.
             const uint64_t played = taken - SDL_min(taken, static_cast<uint64_t>(stream->buffer_frames));
-            const uint64_t since = ticks_to_ms(now - at);
+            const uint64_t since = now > at ? ticks_to_ms(now - at) : 0;
             ms = played * 1000 / k_rate + since;
             // Between callbacks the clock may not pass the end of the buffer being played, unless
             // the device has stalled, when the clock alone carries the position.

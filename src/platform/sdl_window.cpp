@@ -22,6 +22,9 @@ void destroy_requested()
     g_quit = 1;
 }
 
+// The demo prints nothing of its own during a run; SDL's notices (a driver's warnings) go too.
+void log_discard(void*, int, SDL_LogPriority, const char*) {}
+
 }  // namespace
 
 void window_create(const char* title)
@@ -34,6 +37,7 @@ void window_create(const char* title)
 
     // Our own handlers above see every signal at once; SDL's would queue them behind other events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_LogSetOutputFunction(log_discard, nullptr);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         report_failure("SDL_Init failed: %s", SDL_GetError());
         return;

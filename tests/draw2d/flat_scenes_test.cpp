@@ -1,7 +1,5 @@
 // The flat scenes walked frame by frame through the first 21 seconds of the script, and the picture
 // fades; the frame has a 2560-byte pitch whose bytes past 2048 must stay untouched.
-#include <cstring>
-
 #include "draw2d/flat_scenes.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
@@ -13,19 +11,17 @@ namespace {
 
 class FlatScenes : public testing::Test {
 protected:
+    // The pictures and the font stay in memory: their files are needed only here.
     static void SetUpTestSuite()
     {
-        dir = new TempDir;
-        dir->write("data/plumhelm234x257.raw", ramp_bytes(234 * 257, 1));
-        dir->write("data/gloomfield97x73.raw", ramp_bytes(97 * 73, 5));
-        dir->write("data/marrowvale512x384x32.raw", ramp_bytes(512 * 384 * 4, 3));
-        const auto cwd = std::filesystem::current_path();
-        std::filesystem::current_path(dir->path);
+        TempDir dir("q_draw2d");
+        dir.write("data/plumhelm234x257.raw", ramp_bytes(234 * 257, 1));
+        dir.write("data/gloomfield97x73.raw", ramp_bytes(97 * 73, 5));
+        dir.write("data/marrowvale512x384x32.raw", ramp_bytes(512 * 384 * 4, 3));
+        ASSERT_EQ(font_load(dir.write("font.raw", ramp_bytes(209 * 25, 7)).c_str(), 8, 25), 1);
+        DirScope inside(dir.path);
         ASSERT_EQ(pictures_prepare(), 1);
-        std::filesystem::current_path(cwd);
-        ASSERT_EQ(font_load(dir->write("font.raw", ramp_bytes(209 * 25, 7)).c_str(), 8, 25), 1);
     }
-    static void TearDownTestSuite() { delete dir; }
     void SetUp() override
     {
         g_static_flicker_state = g_name_strobe_state = {};
@@ -34,38 +30,25 @@ protected:
         g_name_index = 0;
         demo_srand(1);
     }
-    static TempDir* dir;
 };
-TempDir* FlatScenes::dir = nullptr;
-
-bool frames_equal(const Surface& a, const Surface& b)
-{
-    for (int y = 0; y < a.height; ++y)
-        if (std::memcmp(surface_row(&a, y), surface_row(&b, y), static_cast<size_t>(a.width) * 4)) return false;
-    return true;
-}
-
-void name_render(Surface* s, int index, uint32_t colour)
-{
-    surface_clear(s);
-    draw_text(s, g_names[index], 256 - (text_width(g_names[index]) >> 1), 179, colour);
-}
 
 // 'B' black, '0'..'4' that name in white (or, in a fade, in the grey of the current level),
 // 'S' static (greys in all four bytes), '?' anything else.
-char classify(const Surface& frame, Surface* scratch, bool fade)
+char classify(const Frame& frame, Frame& scratch, bool fade)
 {
     bool black = true, grey = true;
-    for (int y = 0; y < frame.height; ++y)
-        for (int x = 0; x < frame.width; ++x) {
-            const uint32_t p = surface_row(&frame, y)[x];
+    for (int y = 0; y < 384; ++y)
+        for (int x = 0; x < 512; ++x) {
+            const uint32_t p = frame.at(x, y);
             black = black && p == 0;
             grey = grey && p == (p & 0xFF) * 0x01010101u;
         }
     if (black) return 'B';
     for (int i = 0; i < g_name_count; ++i) {
-        name_render(scratch, i, fade ? static_cast<uint32_t>(g_name_fade_state.level) * 0x01010101u : 0xFFFFFFFFu);
-        if (frames_equal(frame, *scratch)) return static_cast<char>('0' + i);
+        surface_clear(&scratch.s);
+        const uint32_t colour = fade ? static_cast<uint32_t>(g_name_fade_state.level) * 0x01010101u : 0xFFFFFFFFu;
+        draw_text(&scratch.s, g_names[i], 256 - (text_width(g_names[i]) >> 1), 179, colour);
+        if (scratch.words == frame.words) return static_cast<char>('0' + i);
     }
     return grey ? 'S' : '?';
 }
@@ -80,8 +63,7 @@ TEST_F(FlatScenes, FirstTwentyOneSeconds)
                   {scene_name_strobe, 10225},   {scene_name_fade, 12049},  {scene_name_strobe, 13189},
                   {scene_name_fade, 15018},     {scene_name_strobe, 16167}, {scene_name_fade, 18030},
                   {scene_name_strobe, 19215},   {scene_name_fade, 21025}};
-    GuardedSurface frame(512, 384, 2560 - 2048);
-    Surface* scratch = surface_create(512, 384);
+    Frame frame, scratch;
     std::string seen[14];
     float last_level[14] = {};
     // As the frame loop does: draw with the current entry, then pass it once its end is reached.
@@ -91,12 +73,11 @@ TEST_F(FlatScenes, FirstTwentyOneSeconds)
         if (fade && seen[e].empty()) {
             EXPECT_EQ(g_name_fade_state.level, 255.0f);
         }
-        seen[e] += classify(frame.s, scratch, fade);
+        seen[e] += classify(frame, scratch, fade);
         last_level[e] = g_name_fade_state.level;
         if (t >= script[e].end_ms) ++e;
     }
-    EXPECT_TRUE(frame.guards_intact());
-    surface_free(scratch);
+    EXPECT_TRUE(frame.pad_intact());
 
     // Flicker: static on the very first call, then 3.75-unit phases from black; later entries black first.
     EXPECT_EQ(seen[0].substr(0, 8), "SBBBSSSB");
@@ -116,7 +97,7 @@ TEST_F(FlatScenes, FirstTwentyOneSeconds)
 
 TEST_F(FlatScenes, PictureFadesAndNameFadeFloor)
 {
-    GuardedSurface frame(512, 384, 2560 - 2048, 0x33);
+    PaddedSurface frame(512, 384, 0x33333333u, 128);
     const float s1 = ms_to_frames(182004), s2 = ms_to_frames(190000);
     scene_fade_plumhelm(&frame.s, s1 + 0.5f, s1);   // the very first call: full strength
     EXPECT_EQ(frame.at(139 + 5, 64 + 1), 0x00F0F0F0u);   // file byte 239 holds 240
@@ -150,7 +131,7 @@ TEST_F(FlatScenes, PictureFadesAndNameFadeFloor)
     scene_name_strobe(&frame.s, s1, s1);
     scene_name_strobe(&frame.s, s2, s2);
     EXPECT_EQ(g_name_index, 0);
-    EXPECT_TRUE(frame.guards_intact());
+    EXPECT_TRUE(frame.pad_intact());
 }
 
 }  // namespace

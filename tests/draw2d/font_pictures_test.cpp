@@ -11,30 +11,30 @@ int stderr_lines(const std::string& s) { return static_cast<int>(std::count(s.be
 
 TEST(Font, WidthsCaseAndGreyRamp)
 {
-    TempDir dir;
+    TempDir dir("q_draw2d");
     ASSERT_EQ(font_load(dir.write("f.raw", ramp_bytes(209 * 25, 7)).c_str(), 8, 25), 1);
     const std::pair<const char*, int> widths[] = {{"", 0}, {"A", 8}, {"a b", 24}, {"\xC4", 8}, {"7", 8},
                                                   {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 209}, {"abcdefghijklmnopqrstuvwxyz", 209}};
     for (const auto& w : widths) EXPECT_EQ(text_width(w.first), w.second) << w.first;
 
-    GuardedSurface upper(60, 26, 256, 0), lower(60, 26, 256, 0);
+    PaddedSurface upper(60, 26, 0, 64), lower(60, 26, 0, 64);
     draw_text(&upper.s, "MAZ 9", 3, 1, 0x00FFFFFFu);
     draw_text(&lower.s, "maz 9", 3, 1, 0x00FFFFFFu);
-    EXPECT_EQ(upper.bytes, lower.bytes);
+    EXPECT_EQ(upper.words, lower.words);
     // A follows M's 14 columns; its row 1, column 5 is file byte 209 + 5.
     EXPECT_EQ(upper.at(3 + 14 + 5, 2), static_cast<uint32_t>((209 + 5) * 7 + 1) % 256 * 0x010101u);
-    EXPECT_TRUE(upper.guards_intact());
+    EXPECT_TRUE(upper.pad_intact());
 
     // White over black gives the coverage as grey; coverage 0 keeps the pixel but clears its top byte.
     uint8_t cov[256];
     for (int a = 0; a < 256; ++a) cov[a] = static_cast<uint8_t>(a);
     const Glyph ramp = {256, 0, cov};
-    GuardedSurface g(258, 2, 2560 - 1032, 0);
+    PaddedSurface g(258, 2, 0, 382);
     glyph_blend(&g.s, 1, 1, &ramp, 1, 0xFFFFFFFFu);
     for (int a = 0; a < 256; ++a) ASSERT_EQ(g.at(1 + a, 1), static_cast<uint32_t>(a) * 0x010101u) << a;
     EXPECT_TRUE(g.at(257, 1) == 0 && g.at(0, 1) == 0);
-    EXPECT_TRUE(g.guards_intact());
-    GuardedSurface h(256, 1, 64, 0xC8);
+    EXPECT_TRUE(g.pad_intact());
+    PaddedSurface h(256, 1, 0xC8C8C8C8u, 16);
     glyph_blend(&h.s, 0, 0, &ramp, 1, 0x00123456u);
     EXPECT_EQ(h.at(0, 0), 0x00C8C8C8u);
     EXPECT_EQ(h.at(255, 0), 0x00123456u);
@@ -42,7 +42,7 @@ TEST(Font, WidthsCaseAndGreyRamp)
 
 TEST(Font, MissingAndShortFiles)
 {
-    TempDir dir;
+    TempDir dir("q_draw2d");
     const Font* before = g_font;
     testing::internal::CaptureStderr();
     EXPECT_EQ(font_load((dir.path + "/none.raw").c_str(), 8, 25), 0);
@@ -52,7 +52,7 @@ TEST(Font, MissingAndShortFiles)
     EXPECT_EQ(g_font, before);
 
     // 220 bytes: row 0 and A's row 1 (file bytes 209..216), then B's row 1 stops after 3 bytes.
-    ASSERT_EQ(font_load(dir.write("short.raw", std::vector<uint8_t>(220, 0xFF)).c_str(), 8, 25), 1);
+    ASSERT_EQ(font_load(dir.write("short.raw", std::string(220, '\xFF')).c_str(), 8, 25), 1);
     EXPECT_EQ(g_font->glyphs[0].coverage[15], 0xFF);
     EXPECT_EQ(g_font->glyphs[1].coverage[10], 0xFF);
     EXPECT_EQ(g_font->glyphs[1].coverage[11], 0x00);
@@ -61,7 +61,7 @@ TEST(Font, MissingAndShortFiles)
 
 TEST(Pictures, Loaders)
 {
-    TempDir dir;
+    TempDir dir("q_draw2d");
     const struct {
         bool grey;
         std::vector<uint8_t> bytes;
@@ -75,7 +75,7 @@ TEST(Pictures, Loaders)
         {true, {}, 2, 1, {0, 0}},
     };
     for (const auto& c : cases) {
-        const std::string file = dir.write("pic.raw", c.bytes);
+        const std::string file = dir.write("pic.raw", std::string(c.bytes.begin(), c.bytes.end()));
         Image* img = (c.grey ? picture_load_grey : picture_load_rgb)(file.c_str(), c.width, c.height);
         ASSERT_NE(img, nullptr);
         EXPECT_EQ(std::vector<uint32_t>(img->pixels, img->pixels + c.width * c.height), c.pixels);
@@ -89,9 +89,8 @@ TEST(Pictures, Loaders)
 
 TEST(Pictures, PreparationsWithMissingAndShortFiles)
 {
-    TempDir dir;
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path);
+    TempDir dir("q_draw2d");
+    DirScope inside(dir.path);
     dir.write("data/plumhelm234x257.raw", ramp_bytes(234 * 257, 3));
     testing::internal::CaptureStderr();
     EXPECT_EQ(pictures_prepare(), 0);
@@ -117,7 +116,6 @@ TEST(Pictures, PreparationsWithMissingAndShortFiles)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/fuzzyballs512x384x32.raw\n");
     dir.write("data/fuzzyballs512x384x32.raw", {9, 8, 7, 6, 5});
     ASSERT_EQ(fuzzyballs_prepare(), 1);
-    std::filesystem::current_path(cwd);
     EXPECT_EQ(g_fuzzy_tint, 0xFFFF8000u);
     EXPECT_EQ(g_fuzzyballs->pixels[0], 0x06070809u);
     EXPECT_EQ(g_fuzzyballs->pixels[1], 0x00000005u);   // then black to the end

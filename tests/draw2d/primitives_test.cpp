@@ -11,7 +11,7 @@ constexpr uint32_t k_seed0[] = {0xABA2BF70u, 0xB7479A15u, 0x0A645E55u, 0x275CF9F
 
 TEST(Noise, RunsGreysAndRowEnds)
 {
-    GuardedSurface g(37, 6, 2560 - 148);
+    PaddedSurface g(37, 6, 0x00C0FFEEu, 603);
     demo_srand(0);
     noise_rows(&g.s, 1, 5, 0);
     // Length, then grey, per run: 5 pixels, then 10.
@@ -19,11 +19,11 @@ TEST(Noise, RunsGreysAndRowEnds)
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 37; ++x) {
             const uint32_t p = g.at(x, y);
-            ASSERT_TRUE(y % 5 == 0 ? p == 0x5A5A5A5Au : p == (p & 0xFF) * 0x01010101u && (p & 0xFF) <= 254);
+            ASSERT_TRUE(y % 5 == 0 ? p == 0x00C0FFEEu : p == (p & 0xFF) * 0x01010101u && (p & 0xFF) <= 254);
         }
     noise_rows(&g.s, 0, 6, 300);   // a bias past every grey leaves black
     EXPECT_TRUE(g.at(36, 5) == 0 && g.at(0, 0) == 0);
-    EXPECT_TRUE(g.guards_intact());   // runs near the right edge are cut
+    EXPECT_TRUE(g.pad_intact());   // runs near the right edge are cut
 }
 
 TEST(FadeBlit, Levels)
@@ -45,7 +45,7 @@ TEST(FadeBlit, Levels)
         {255.0f, 0, 7.5f, 247.5f, 0x007C7C7Cu + 0x00000101u},   // 128 * 248 / 256 + backdrop * 9 / 256
     };
     for (const auto& c : cases) {
-        GuardedSurface g(16, 8, 2560 - 64, 0x77);
+        PaddedSurface g(16, 8, 0x77777777u, 624);
         fade->level = c.before;
         fade_blit(&g.s, 5, 4, c.step, c.reset, 255.0f, fade);
         EXPECT_EQ(fade->level, c.level);
@@ -53,7 +53,7 @@ TEST(FadeBlit, Levels)
         EXPECT_EQ(g.at(7, 5), ((0x80u * (static_cast<uint32_t>(c.level) + 1)) >> 8) * 0x010101u);
         const int outside[][2] = {{4, 4}, {8, 4}, {5, 6}};
         for (const auto& o : outside) EXPECT_EQ(g.at(o[0], o[1]), 0x77777777u);
-        EXPECT_TRUE(g.guards_intact());
+        EXPECT_TRUE(g.pad_intact());
     }
     std::free(fade);
     image_free(pic);
@@ -110,11 +110,11 @@ TEST(Gradient, RampsAndStoppingRules)
     const GradientKey wide[] = {{0, -50, 300, 128}, {256, -50, 300, 128}, {-1, 0, 0, 0}};
     std::vector<uint8_t> bytes = {0, 7, 255, 0xEE, 1, 2, 3, 0xEE};
     const ByteMap src = {bytes.data(), 3, 2, 4, 0};
-    GuardedSurface g(3, 2, 40);
+    PaddedSurface g(3, 2, 0, 10);
     palette_map(&g.s, &src, wide);
     EXPECT_EQ(g.at(0, 0), 0x0000FF80u);
     EXPECT_EQ(g.at(2, 1), 0x0000FF80u);
-    EXPECT_TRUE(g.guards_intact());
+    EXPECT_TRUE(g.pad_intact());
 }
 
 TEST(Shifted, WrapAroundCopiesAndDifference)
@@ -129,12 +129,12 @@ TEST(Shifted, WrapAroundCopiesAndDifference)
     };
     uint8_t src_bytes[] = {1, 2, 30, 4, 0xEE, 5, 6, 7, 8, 0xEE};
     const ByteMap src = {src_bytes, 4, 2, 5, 0};
-    GuardedSurface src_s(4, 2, 12);
+    PaddedSurface src_s(4, 2, 0, 3);
     for (int i = 0; i < 8; ++i) surface_row(&src_s.s, i / 4)[i % 4] = src_bytes[i + i / 4] * 0x01000001u;
     for (const auto& c : cases) {
         std::vector<uint8_t> bytes(10, 0xEE);
         ByteMap dst = {bytes.data(), 4, 2, 5, 0};
-        GuardedSurface dst_s(4, 2, 12);
+        PaddedSurface dst_s(4, 2, 0xEEEEEEEEu, 3);
         bytemap_copy_shifted(&dst, &src, c.dx, c.dy);
         surface_copy_shifted(&dst_s.s, &src_s.s, c.dx, c.dy);
         for (int x = 0; x < 4; ++x) {
@@ -146,12 +146,12 @@ TEST(Shifted, WrapAroundCopiesAndDifference)
         bytemap_absdiff_shifted(&dst, &src, c.dx, c.dy);
         for (int x = 0; x < 4; ++x) EXPECT_EQ(bytes[x], c.row0[x] > 10 ? c.row0[x] - 10 : 10 - c.row0[x]);
         EXPECT_TRUE(bytes[4] == 0xEE && bytes[9] == 0xEE);
-        EXPECT_TRUE(dst_s.guards_intact());
+        EXPECT_TRUE(dst_s.pad_intact());
     }
-    GuardedSurface g(5, 3, 20, 0xF3);
+    PaddedSurface g(5, 3, 0xF3F3F3F3u, 5);
     surface_and(&g.s, 0xFF00FFFFu);
     EXPECT_TRUE(g.at(0, 0) == 0xF300F3F3u && g.at(4, 2) == 0xF300F3F3u);
-    EXPECT_TRUE(g.guards_intact());
+    EXPECT_TRUE(g.pad_intact());
 }
 
 }  // namespace

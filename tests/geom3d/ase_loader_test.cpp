@@ -1,32 +1,19 @@
 // The ASE loader on files in the exporter's layout and on damaged ones: face flags, duplicate
 // edges, vertex slots, skipped blocks, and counts or indices that must never be trusted.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "geom3d/ase_loader.h"
+#include "geom_test_util.h"
 
 namespace {
 
 using Edges = std::vector<std::pair<int, int>>;
 
-std::string temp_path(const char* name)
-{
-    static char dir[] = "/tmp/q_ase_XXXXXX";
-    static const bool made = mkdtemp(dir) != nullptr;
-    return std::string(made ? dir : "/tmp") + "/" + name;
-}
-
 Mesh* load_text(const std::string& text)
 {
-    const std::string path = temp_path("mesh.ase");
-    FILE* f = std::fopen(path.c_str(), "w");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
-    return mesh_load_ase(path.c_str());
+    TempDir dir("q_ase");
+    return mesh_load_ase(dir.write("mesh.ase", text).c_str());
 }
 
 std::string face(int a, int b, int c, int ab, int bc, int ca)
@@ -67,8 +54,7 @@ TEST(AseLoader, FaceFlagsIndicesAndMalformedInput)
         Edges edges;
     } cases[] = {
         {"AB and BC", object(counts(4, 1), face(0, 1, 2, 1, 1, 0)), 4, {{0, 1}, {1, 2}}},
-        {"flags 0 still consume the line", object(counts(4, 2), face(0, 1, 2, 0, 0, 0) + face(3, 2, 1, 0, 0, 1)), 4,
-         {{1, 3}}},
+        {"flags 0 still consume the line", object(counts(4, 2), face(0, 1, 2, 0, 0, 0) + face(3, 2, 1, 0, 0, 1)), 4, {{1, 3}}},
         {"only 1 counts", object(counts(4, 1), face(0, 1, 2, 2, -1, 1)), 4, {{2, 0}}},
         {"shared edge twice", object(counts(4, 2), face(0, 1, 2, 1, 0, 0) + face(0, 1, 3, 1, 0, 0)), 4, {{0, 1}, {0, 1}}},
         {"out-of-range indices dropped",
@@ -78,8 +64,7 @@ TEST(AseLoader, FaceFlagsIndicesAndMalformedInput)
         {"excess vertices ignored", object(counts(2, 1), tri), 2, {{0, 1}}},
         {"no counts: empty mesh", object("", tri), 0, {}},
         {"negative counts", object(counts(-5, -2), tri), 0, {}},
-        {"a second object ends the read", object(counts(4, 1), face(0, 1, 2, 1, 0, 0)) + object(counts(9, 9), tri), 4,
-         {{0, 1}}},
+        {"a second object ends the read", object(counts(4, 1), face(0, 1, 2, 1, 0, 0)) + object(counts(9, 9), tri), 4, {{0, 1}}},
         {"truncated face line", object(counts(4, 2), "") + "*MESH_FACE 0: A: 1 B: 2 C: 3 AB: 1 BC:", 4, {{1, 2}}},
         {"unreadable count", "*MESH_NUMVERTEX x *MESH_NUMFACES 1 *MESH_NUMVERTEX 3 " + tri, 3, {{0, 1}, {1, 2}, {2, 0}}},
         {"tokens split at 255 characters", std::string(1020, 'x') + "*MESH_NUMVERTEX 1 " + std::string(300, '*'), 1, {}},
@@ -92,11 +77,9 @@ TEST(AseLoader, FaceFlagsIndicesAndMalformedInput)
         Edges got;
         for (int i = 0; i < m->edge_count; ++i) got.emplace_back(m->edges[i].a, m->edges[i].b);
         EXPECT_EQ(got, c.edges) << c.what;
-        if (c.vertex_count == 4) {   // slots fill in file order, whatever the indices say
-            EXPECT_TRUE(m->vertices[0].x == 1 && m->vertices[0].y == 2 && m->vertices[0].z == 3);
-            EXPECT_TRUE(m->vertices[1].x == -4 && m->vertices[1].y == 5.5f && m->vertices[3].z == 30);
-            EXPECT_TRUE(m->vertices[0].w == 0 && m->vertices[3].w == 0);
-        }
+        if (c.vertex_count == 4)   // slots fill in file order, whatever the indices say
+            for (auto [slot, want] : {std::pair{0, Vec4{1, 2, 3, 0}}, {1, Vec4{-4, 5.5f, 0, 0}}, {3, Vec4{10, 20, 30, 0}}})
+                expect_near(m->vertices[slot], want, 0);
         mesh_free(m);
     }
 }
@@ -110,6 +93,7 @@ TEST(AseLoader, AbsurdCountsHeldAndUnreadableFiles)
     EXPECT_EQ(m->vertices[4].x, 0.0f);   // slots never filled are zero
     EXPECT_EQ(m->edge_count, 3);
     mesh_free(m);
-    EXPECT_EQ(mesh_load_ase(temp_path("absent.ase").c_str()), nullptr);
+    TempDir dir("q_ase");
+    EXPECT_EQ(mesh_load_ase((dir.path + "/absent.ase").c_str()), nullptr);
     EXPECT_EQ(mesh_load_ase("/tmp"), nullptr);   // a directory opens but cannot be read
 }

@@ -1,8 +1,18 @@
-// A test surface whose pitch exceeds its width; the words past each row must never change.
+// Shared pieces of the 3D, texture and scene tests: a Surface whose pitch exceeds its width (the
+// words past each row must never change), near-equality of points, and a temp directory (with
+// data/) that is removed again when the test ends.
 #pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "display/surface.h"
+#include "geom3d/matrix.h"
 
 struct PaddedSurface {
     static constexpr uint32_t k_pad = 0x5A5A5A5Au;
@@ -21,4 +31,46 @@ struct PaddedSurface {
             if (static_cast<int>(i % stride) >= s.width && words[i] != k_pad) return false;
         return true;
     }
+};
+
+// The 512 x 384 frame with the capture tool's 2560-byte pitch, every word preset to 0xDEADBEEF.
+struct Frame : PaddedSurface {
+    Frame() : PaddedSurface(512, 384, 0xDEADBEEFu, 128) {}
+};
+
+inline void expect_near(const Vec4& got, const Vec4& want, double tolerance)
+{
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+    EXPECT_NEAR(got.w, want.w, tolerance);
+}
+
+// A fresh directory named after `prefix`, with data/ inside; removed with everything in it.
+struct TempDir {
+    std::string path;
+    explicit TempDir(const std::string& prefix) : path("/tmp/" + prefix + "_XXXXXX")
+    {
+        if (!::mkdtemp(path.data())) throw std::runtime_error("cannot make " + path);
+        std::filesystem::create_directories(path + "/data");
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // Writes `bytes` (any, NULs included) to the file `name` inside and returns its path.
+    std::string write(const std::string& name, const std::string& bytes) const
+    {
+        const std::string file = path + "/" + name;
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return file;
+    }
+};
+
+// Makes `dir` the working directory until the end of the scope, however the scope is left.
+struct DirScope {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    explicit DirScope(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~DirScope() { std::filesystem::current_path(previous); }
 };

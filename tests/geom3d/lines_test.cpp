@@ -27,9 +27,7 @@ TEST(ClipSegment, CutPointsAndRejections)
         Vec4 v[2] = {c.p, c.q};
         const Vec4 want[2] = {c.p_after, c.q_after};
         EXPECT_EQ(clip_segment(&v[0], &v[1], c.bound, c.code), c.result);
-        for (int i = 0; i < 2; ++i)
-            for (auto [got, w] : {std::pair{v[i].x, want[i].x}, {v[i].y, want[i].y}, {v[i].z, want[i].z}, {v[i].w, want[i].w}})
-                EXPECT_NEAR(got, w, 1e-5);
+        for (int i = 0; i < 2; ++i) expect_near(v[i], want[i], 1e-5);
     }
 }
 

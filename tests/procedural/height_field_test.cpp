@@ -22,34 +22,31 @@ const int k_sizes[][2] = {{256, 256}, {128, 128}, {80, 15}};
 
 }  // namespace
 
-TEST(HeightField, DeterministicAndEveryCellWritten)
+TEST(HeightField, DeterministicEveryCellWrittenAndFlatWithoutOffsets)
 {
+    demo_srand(1234);
+    const int first = demo_rand() & 0xff;
     for (const auto& size : k_sizes) {
-        PaddedMap zeros(size[0], size[1], 0x00), ones(size[0], size[1], 0xFF), other(size[0], size[1], 0);
+        const int w = size[0], h = size[1];
+        PaddedMap zeros(w, h, 0x00), ones(w, h, 0xFF), other(w, h, 0), flat(w, h, 0);
         fill_height_field(&zeros.map, 32768, 24236);
         const uint32_t after = g_rand_state;
         fill_height_field(&ones.map, 32768, 24236);
         EXPECT_EQ(g_rand_state, after);
-        // The same field whatever the cells held: every cell was written, and no padding byte.
-        for (int y = 0; y < size[1]; ++y) {
-            for (int x = 0; x < size[0]; ++x) ASSERT_EQ(zeros.at(x, y), ones.at(x, y)) << x << "," << y;
-            for (int x = size[0]; x < size[0] + 3; ++x) ASSERT_EQ(ones.at(x, y), 0xFF);
-        }
         fill_height_field(&other.map, 32768, 24237);
         EXPECT_NE(other.cells, zeros.cells);
+        // With every offset vanishing (k = 0) the whole map is the first random byte.
+        fill_height_field(&flat.map, 0, 1234);
+        // The same field whatever the cells held: every cell was written, and no padding byte.
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) ASSERT_TRUE(zeros.at(x, y) == ones.at(x, y) && flat.at(x, y) == first) << x << "," << y;
+            for (int x = w; x < w + 3; ++x) ASSERT_EQ(ones.at(x, y), 0xFF);
+        }
     }
 }
 
-TEST(HeightField, FlatWhenEveryOffsetVanishes)
+TEST(HeightField, BoundedMidpointsAndDegenerateSizes)
 {
-    for (const auto& size : k_sizes) {
-        PaddedMap m(size[0], size[1], 0);
-        fill_height_field(&m.map, 0, 1234);
-        demo_srand(1234);
-        const int first = demo_rand() & 0xff;
-        for (int y = 0; y < size[1]; ++y)
-            for (int x = 0; x < size[0]; ++x) ASSERT_EQ(m.at(x, y), first);
-    }
     // s = (2097 * 2) >> 10 = 4: a midpoint moves at most 2 from the mean.
     demo_srand(9);
     for (int i = 0; i < 100; ++i) EXPECT_LE(std::abs(displace_midpoint(100, 101, 2097, 2) - 100), 2);

@@ -1,37 +1,15 @@
 // Texture grids: the pinch warp's nodes, the one-pixel shift of the undistorted grid, mirrored
 // fetches and the shade factors of both draw routines.
-#include <gtest/gtest.h>
-
-#include <vector>
-
-#include "display/surface.h"
+#include "geom3d/geom_test_util.h"
 #include "procedural/texture_grid.h"
 
 namespace {
-
-// A 512 x 384 frame with the capture tool's 2560-byte pitch.
-struct Frame {
-    std::vector<uint32_t> words = std::vector<uint32_t>(640 * 384, 0xDEADBEEFu);
-    Surface s = {words.data(), 512, 384, 2560, 32};
-    uint32_t at(int x, int y) const { return words[y * 640 + x]; }
-    bool pad_intact() const
-    {
-        for (int i = 0; i < 640 * 384; ++i)
-            if (i % 640 >= 512 && words[i] != 0xDEADBEEFu) return false;
-        return true;
-    }
-};
 
 Image* pattern_texture(int w, int h)
 {
     Image* img = image_create(w, h);
     for (int i = 0; i < w * h; ++i) img->pixels[i] = 0xAB000000u | ((i % w) * 0x010307u + (i / w) * 0x130501u) % 0x1000000u;
     return img;
-}
-
-uint32_t per_channel(uint32_t c, uint32_t mul)
-{
-    return ((c >> 16 & 0xff) * mul >> 8) << 16 | ((c >> 8 & 0xff) * mul >> 8) << 8 | ((c & 0xff) * mul >> 8);
 }
 
 }  // namespace
@@ -65,23 +43,26 @@ TEST(TextureGrid, MirroredFetchAndShadeFactors)
 {
     Image* tex = pattern_texture(64, 32);
     TextureGrid* g = grid_create(32, 24, tex);
-    const uint32_t texel = tex->pixels[2 * 64 + 3] & 0xFFFFFFu, back = 0x204060u;
+    const uint32_t texel = 0xC2DBB2u, back = 0x204060u;   // texel (61, 7)
+    ASSERT_EQ(tex->pixels[7 * 64 + 61] & 0xFFFFFFu, texel);
     Frame bg;
     std::fill(bg.words.begin(), bg.words.end(), 0x7F000000u | back);
     struct Case {
         int u, v, shade;
         bool blend;
         uint32_t expect;
+    // grid_draw makes each channel (ch * (shade + 2)) >> 8, black for shade 0; grid_draw_blend adds
+    // (ch * (shade + 1)) >> 8 to (background * (256 - shade)) >> 8.
     } cases[] = {
-        {3, 2, 255, false, texel},
-        {-3, -2, 255, false, texel},   // negative coordinates mirror about 0
-        {3 + 64 * 5, 2 + 32 * 3, 254, false, texel},
-        {3, 2, 1, false, per_channel(texel, 3)},
-        {3, 2, 100, false, per_channel(texel, 102)},
-        {3, 2, 0, false, 0u},
-        {-3, 2, 0, true, back},
-        {-3, 2, 255, true, texel},
-        {-3, 2, 128, true, per_channel(texel, 129) + per_channel(back, 128)},
+        {61, 7, 255, false, texel},
+        {-61, -7, 255, false, texel},   // negative coordinates mirror about 0
+        {61 + 64 * 5, 7 + 32 * 3, 254, false, texel},
+        {61, 7, 1, false, 0x020202u},
+        {61, 7, 100, false, 0x4D5746u},
+        {61, 7, 0, false, 0u},
+        {-61, 7, 0, true, back},
+        {-61, 7, 255, true, texel},
+        {-61, 7, 128, true, 0x616E59u + 0x102030u},
     };
     for (const Case& c : cases) {
         for (int i = 0; i < g->cols * g->rows; ++i) g->nodes[i] = {c.u, c.v, static_cast<uint8_t>(c.shade)};

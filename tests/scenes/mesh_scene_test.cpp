@@ -1,47 +1,16 @@
 // The mesh scene: start-up failure on a missing object, the prepared texture and vertices, the
 // animation state across frames and runs, and the frame it draws.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
-#include "display/surface.h"
+#include "geom3d/geom_test_util.h"
 #include "procedural/height_field.h"
 #include "scenes/mesh/mesh_scene.h"
 #include "shell/random.h"
 #include "shell/report.h"
 
 namespace {
-
-// Works inside a temp dir of its own, with an object of three vertices whose one face has a
-// visible edge from vertex 0 to vertex 1 when flag_ab is 1.
-void enter_dir_with_object(int flag_ab)
-{
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/q_mesh_XXXXXX";
-        return std::string(mkdtemp(tmpl));
-    }();
-    ASSERT_EQ(chdir(dir.c_str()), 0);
-    mkdir("data", 0755);
-    rmdir("data/octopus.ase");
-    std::remove("data/octopus.ase");
-    if (flag_ab < 0) return;
-    FILE* f = std::fopen("data/octopus.ase", "w");
-    std::fprintf(f, "*GEOMOBJECT {\n *MESH {\n  *MESH_NUMVERTEX 3\n  *MESH_NUMFACES 1\n  *MESH_VERTEX_LIST {\n"
-                    "   *MESH_VERTEX 0\t0.0\t0.0\t0.0\n   *MESH_VERTEX 1\t40.0\t0.0\t0.0\n   *MESH_VERTEX 2\t0.0\t30.0\t0.0\n"
-                    "  }\n  *MESH_FACE_LIST {\n   *MESH_FACE 0:  A: 0 B: 1 C: 2 AB: %d BC: 0 CA: 0\t*MESH_MTLID 0\n  }\n }\n}\n",
-                 flag_ab);
-    std::fclose(f);
-}
-
-struct Frame {
-    std::vector<uint32_t> words = std::vector<uint32_t>(640 * 384, 0xDEADBEEFu);
-    Surface s = {words.data(), 512, 384, 2560, 32};
-    uint32_t at(int x, int y) const { return words[y * 640 + x]; }
-};
 
 // Every run gets a start time above all earlier ones.
 float next_start()
@@ -50,12 +19,22 @@ float next_start()
     return start += 1000.0f;
 }
 
-// Other scenes' tests read ./data of the build dir: go back there after each test.
+// Each test works inside a temp dir of its own, removed afterwards; other scenes' tests read
+// ./data of the build dir, so the test goes back there first.
 class MeshScene : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr); }
-    void TearDown() override { EXPECT_EQ(chdir(cwd_), 0); }
-    char cwd_[4096];
+    // An object of three vertices whose one face has a visible edge from vertex 0 to vertex 1 when
+    // flag_ab is 1.
+    void write_object(int flag_ab)
+    {
+        dir_.write("data/octopus.ase",
+                   "*GEOMOBJECT {\n *MESH {\n  *MESH_NUMVERTEX 3\n  *MESH_NUMFACES 1\n  *MESH_VERTEX_LIST {\n"
+                   "   *MESH_VERTEX 0\t0.0\t0.0\t0.0\n   *MESH_VERTEX 1\t40.0\t0.0\t0.0\n   *MESH_VERTEX 2\t0.0\t30.0\t0.0\n"
+                   "  }\n  *MESH_FACE_LIST {\n   *MESH_FACE 0:  A: 0 B: 1 C: 2 AB: " + std::to_string(flag_ab) +
+                   " BC: 0 CA: 0\t*MESH_MTLID 0\n  }\n }\n}\n");
+    }
+    TempDir dir_{"q_mesh"};
+    DirScope inside_{dir_.path};
 };
 
 }  // namespace
@@ -63,7 +42,6 @@ protected:
 TEST_F(MeshScene, MissingOrUnreadableObjectFailsStartUp)
 {
     for (bool as_directory : {false, true}) {
-        enter_dir_with_object(-1);
         if (as_directory) mkdir("data/octopus.ase", 0755);
         g_failure_reported = 0;
         testing::internal::CaptureStderr();
@@ -75,7 +53,7 @@ TEST_F(MeshScene, MissingOrUnreadableObjectFailsStartUp)
 
 TEST_F(MeshScene, AnimationStateAcrossFramesAndRuns)
 {
-    enter_dir_with_object(1);
+    write_object(1);
     ASSERT_EQ(mesh_scene_prepare(), 1);
     Frame f;
     MeshSceneState& st = g_mesh_state;
@@ -111,7 +89,7 @@ TEST_F(MeshScene, AnimationStateAcrossFramesAndRuns)
 TEST_F(MeshScene, FrameShowsTextureStrandsAndDots)
 {
     for (int flag : {0, 1}) {
-        enter_dir_with_object(flag);
+        write_object(flag);
         ASSERT_EQ(mesh_scene_prepare(), 1);
         Frame f;
         const float start = next_start();
@@ -133,7 +111,7 @@ TEST_F(MeshScene, FrameShowsTextureStrandsAndDots)
         } else {
             EXPECT_EQ(f.at(285, 192), tex->pixels[64 * 128 + 286 % 128] & 0xFFFFFFu);
         }
-        for (int i = 0; i < 640 * 384; ++i) ASSERT_EQ(i % 640 >= 512 ? f.words[i] : 0xDEADBEEFu, 0xDEADBEEFu);
+        EXPECT_TRUE(f.pad_intact());
         mesh_scene_release();
         mesh_scene_release();   // harmless twice
     }

@@ -109,7 +109,7 @@ void progress_show(Capture* capture, uint64_t k, bool final)
         bar[40] = 0;
         std::fprintf(stderr, "\r[%s] %3d%%  frame %" PRIu64 " of %" PRIu64, bar, percent, k, total);
         if (final) std::fputc('\n', stderr);
-    } else if (percent / 10 > capture->last_decile || final) {
+    } else if (percent / 10 > capture->last_decile || (final && capture->last_decile < 10)) {
         capture->last_decile = percent / 10;
         std::fprintf(stderr, "quorvelle-capture: %3d%%  frame %" PRIu64 " of %" PRIu64 "\n", percent, k, total);
     }
@@ -190,7 +190,8 @@ int main(int argc, char** argv)
     }
 
     const uint64_t end = to < k_script_end_ms ? to : k_script_end_ms;
-    capture.expected = end > from ? ((end - from) * fps + 999) / 1000 : 0;
+    // Frames before the end, plus, when the script's end comes first, the pass that reaches it.
+    capture.expected = end > from ? ((end - from) * fps + 999) / 1000 + (to > end ? 1 : 0) : 0;
     uint64_t last_frame = UINT64_MAX;
     if (!capture.frames.empty()) {
         last_frame = 0;
