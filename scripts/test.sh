@@ -28,7 +28,12 @@ ctest_run build-asan
 
 if [ -f scripts/fuzz.sh ]; then
   echo "== fuzzing the mesh loader"
-  bash scripts/fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}"
+  # The fuzzer reports every new input; keep its log and show the end (all of it on a finding).
+  if ! bash scripts/fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}" > build-fuzz.log 2>&1; then
+    cat build-fuzz.log
+    exit 1
+  fi
+  grep -E 'DONE|Done|stat::' build-fuzz.log || tail -n 5 build-fuzz.log
   passed=$((passed + 1))
 fi
 echo "all: $passed passed, 0 failed"

@@ -70,17 +70,26 @@ FadePicture* fade_picture_make(Image* picture)
     return fade;
 }
 
+// A zero-filled Image and its file opened for reading; nothing is left allocated on failure.
+Image* picture_begin(const char* path, int width, int height, std::FILE** f)
+{
+    Image* img = image_create(width, height);
+    if (!img) return nullptr;
+    *f = picture_open(path);
+    if (!*f) {
+        image_free(img);
+        return nullptr;
+    }
+    return img;
+}
+
 }  // namespace
 
 Image* picture_load_rgb(const char* path, int width, int height)
 {
-    Image* img = image_create(width, height);
+    std::FILE* f = nullptr;
+    Image* img = picture_begin(path, width, height, &f);
     if (!img) return nullptr;
-    std::FILE* f = picture_open(path);
-    if (!f) {
-        image_free(img);
-        return nullptr;
-    }
     // Read as bytes into the zero-filled pixels, so a short file (even one ending inside a pixel)
     // leaves everything it does not supply black. The file's words are little-endian like ours.
     (void)std::fread(img->pixels, 1, static_cast<size_t>(width) * height * 4, f);
@@ -90,13 +99,9 @@ Image* picture_load_rgb(const char* path, int width, int height)
 
 Image* picture_load_grey(const char* path, int width, int height)
 {
-    Image* img = image_create(width, height);
+    std::FILE* f = nullptr;
+    Image* img = picture_begin(path, width, height, &f);
     if (!img) return nullptr;
-    std::FILE* f = picture_open(path);
-    if (!f) {
-        image_free(img);
-        return nullptr;
-    }
     const size_t count = static_cast<size_t>(width) * height;
     for (size_t i = 0; i < count; ++i) {
         const int v = std::fgetc(f);
