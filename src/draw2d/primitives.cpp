@@ -49,8 +49,8 @@ void noise_rows(Surface* surface, uint32_t first_row, uint32_t end_row, int32_t 
 void fade_blit(Surface* surface, int x, int y, float step, int reset, float reset_level, FadePicture* fade)
 {
     if (reset) fade->level = reset_level;
-    // Float minus float, rounded where it is stored in the record.
-    fade->level = fade->level - step;
+    // The difference is rounded where it is stored in the record.
+    fade->level = static_cast<float>(static_cast<double>(fade->level) - step);
     if (fade->level < 0.0f) fade->level = 0.0f;
     if (fade->level > 255.0f) fade->level = 255.0f;
     const uint32_t e = static_cast<uint32_t>(static_cast<int>(fade->level));

@@ -1,5 +1,6 @@
-// Curves and glow dots. Named quantities (curve points, the dot's k, dy, s, h, dx, q) are floats;
-// the expressions that produce them are evaluated in double and rounded as they are stored.
+// Curves and glow dots. Curve points and the curve parameters are floats; the dot's row and pixel
+// values (k, dy, s, h, dx, q) are plain intermediates and stay in double, so the truncation of k * q
+// after the cancellation in q sees the exact value.
 #include "geom3d/curves.h"
 
 #include <algorithm>
@@ -59,27 +60,27 @@ void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
     if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
     const uint32_t peak = colour >> 24;
     const double r2 = static_cast<double>(r) * r;
-    const float k = static_cast<float>(peak / r2);   // unused when r is 0: no pixel is inside
+    const double k = peak / r2;   // unused when r is 0: no pixel is inside
     // The fixed screen, and never past the surface's own edges.
     const int col_end = std::min(k_screen_w, s->width);
     const int row_end = std::min(k_screen_h, s->height);
     const int y_from = std::max(0, trunc_bound(static_cast<double>(cy) - r));
     const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
     for (int y = y_from; y < y_to; ++y) {
-        const float dy = static_cast<float>(y - static_cast<double>(cy));
-        const float span = static_cast<float>(r2 - static_cast<double>(dy) * dy);
-        if (span < 0.0f) continue;
-        const float h = static_cast<float>(std::sqrt(static_cast<double>(span)));
+        const double dy = y - static_cast<double>(cy);
+        const double span = r2 - dy * dy;
+        if (span < 0.0) continue;
+        const double h = std::sqrt(span);
         const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
         const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
         uint32_t* row = surface_row(s, y);
         for (int x = x_from; x < x_to; ++x) {
-            const float dx = static_cast<float>(x - static_cast<double>(cx));
-            const float q = static_cast<float>(span - static_cast<double>(dx) * dx);
-            if (q <= 0.0f) continue;
+            const double dx = x - static_cast<double>(cx);
+            const double q = span - dx * dx;
+            if (q <= 0.0) continue;
             const uint32_t dst = row[x];
             // k * q is at most the peak; the hold only matters for a vanishing radius.
-            const double kq = static_cast<double>(k) * q;
+            const double kq = k * q;
             const uint32_t v = kq < 255.0 ? static_cast<uint32_t>(kq) : 255u;
             const uint32_t alpha = std::min(255u, v + (dst >> 24));
             row[x] = blend_rgb(colour, dst, alpha);

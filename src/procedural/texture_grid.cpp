@@ -1,6 +1,8 @@
 // Texture grid creation, drawing and the pinch warp. Each cell interpolates u, v and shade down its
 // left and right edges row by row and across each row pixel by pixel; the step is added before the
-// first pixel, so a row starts one step in from its left edge and ends on its right edge.
+// first pixel, so a row starts one step in from its left edge and ends on its right edge. The
+// interpolated values are plain intermediates held in double: cast planes give node coordinates far
+// beyond a float's exact range.
 #include "procedural/texture_grid.h"
 
 #include <algorithm>
@@ -15,10 +17,10 @@ constexpr int k_frame_w = 512;
 constexpr int k_frame_h = 384;
 // Texture coordinates are held within +-2^30 before truncation: far beyond any texture, and it
 // keeps the conversion and the mirroring below defined for any node values.
-constexpr float k_coord_hold = 1073741824.0f;
+constexpr double k_coord_hold = 1073741824.0;
 
 // Negative coordinates mirror about 0 (-3 fetches 3), the rest wrap.
-inline uint32_t texel_fetch(const Image* tex, float fu, float fv)
+inline uint32_t texel_fetch(const Image* tex, double fu, double fv)
 {
     int u = static_cast<int>(std::min(std::max(fu, -k_coord_hold), k_coord_hold));
     int v = static_cast<int>(std::min(std::max(fv, -k_coord_hold), k_coord_hold));
@@ -29,16 +31,15 @@ inline uint32_t texel_fetch(const Image* tex, float fu, float fv)
     return tex->pixels[static_cast<size_t>(v) * tex->width + u];
 }
 
-inline uint32_t shade_byte(float s)
+inline uint32_t shade_byte(double s)
 {
     const int v = static_cast<int>(s);
     return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
-// (b - a) / n, as a float step.
-inline float edge_step(double a, double b, int n)
+inline double edge_step(double a, double b, int n)
 {
-    return static_cast<float>((b - a) / n);
+    return (b - a) / n;
 }
 
 // Draws every cell; `Pixel` turns a texel, a shade and the target position into the written word.
@@ -55,19 +56,19 @@ void grid_cells_draw(const TextureGrid* g, Surface* target, Pixel pixel)
             const GridNode& tr = g->nodes[i * g->cols + j + 1];
             const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
             const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
-            float lu = static_cast<float>(tl.u), lv = static_cast<float>(tl.v), ls = tl.shade;
-            float ru = static_cast<float>(tr.u), rv = static_cast<float>(tr.v), rs = tr.shade;
-            const float dlu = edge_step(tl.u, bl.u, chh), dlv = edge_step(tl.v, bl.v, chh);
-            const float dls = edge_step(tl.shade, bl.shade, chh);
-            const float dru = edge_step(tr.u, br.u, chh), drv = edge_step(tr.v, br.v, chh);
-            const float drs = edge_step(tr.shade, br.shade, chh);
+            double lu = tl.u, lv = tl.v, ls = tl.shade;
+            double ru = tr.u, rv = tr.v, rs = tr.shade;
+            const double dlu = edge_step(tl.u, bl.u, chh), dlv = edge_step(tl.v, bl.v, chh);
+            const double dls = edge_step(tl.shade, bl.shade, chh);
+            const double dru = edge_step(tr.u, br.u, chh), drv = edge_step(tr.v, br.v, chh);
+            const double drs = edge_step(tr.shade, br.shade, chh);
             const int x0 = j * cw + g->x_offset;
             for (int k = 0; k < chh; ++k) {
                 const int y = i * chh + k + g->y_offset;
                 uint32_t* row = surface_row(target, y) + x0;
-                const float su = edge_step(lu, ru, cw), sv = edge_step(lv, rv, cw);
-                const float ss = edge_step(ls, rs, cw);
-                float u = lu, v = lv, s = ls;
+                const double su = edge_step(lu, ru, cw), sv = edge_step(lv, rv, cw);
+                const double ss = edge_step(ls, rs, cw);
+                double u = lu, v = lv, s = ls;
                 for (int l = 0; l < cw; ++l) {
                     u += su;
                     v += sv;

@@ -83,6 +83,21 @@ TEST_F(MeshScene, AnimationStateAcrossFramesAndRuns)
         EXPECT_EQ(st.pulse_growing, s.growing) << s.offset;
         EXPECT_NEAR(st.phase, 0.04f * frames, 1e-5);   // once per frame, however long the frame
     }
+    // Uneven frame times: each step is dt * 0.08 in double, added to the stored pulse and rounded
+    // once. Steps of 0.71 and 0.93 frames give a pulse one float apart from float arithmetic's.
+    st.initialised = 0;   // a first call of the program, at a start of our choosing
+    start = 2000.0f;
+    scene_mesh(&f.s, start + 0.7f, start);
+    st.pulse_growing = 1;
+    float want = 1.0f;
+    float previous = st.current_time;
+    for (float offset : {0.71f, 1.64f}) {
+        scene_mesh(&f.s, start + offset, start);
+        want = static_cast<float>(want + (static_cast<double>(st.current_time) - previous) * 0.08);
+        previous = st.current_time;
+        EXPECT_EQ(st.pulse, want) << offset;
+    }
+    EXPECT_EQ(st.pulse, 0x1.1340a2p+0f);
     mesh_scene_release();
 }
 

@@ -1,5 +1,6 @@
 // The mesh scene: preparation, per-frame drawing and release. State values are floats; the
-// arithmetic that updates them runs in double and is rounded as each value is stored.
+// arithmetic that updates them, and every intermediate such as dt and the pulse step, runs in
+// double, rounded only as a value is stored.
 #include "scenes/mesh/mesh_scene.h"
 
 #include <cmath>
@@ -27,7 +28,7 @@ constexpr int k_grid_across = 32;
 constexpr int k_grid_down = 24;
 constexpr uint32_t k_strand_colour = 0xFFFEFEFFu;
 constexpr uint32_t k_joint_colour = 0xFFABD4E4u;
-constexpr float k_full_turn = 6.2831855f;
+constexpr double k_full_turn = 6.2831855;
 // The projected origin sits at the fixed screen centre, whatever the surface.
 constexpr double k_centre_x = 256.0;
 constexpr double k_centre_y = 192.0;
@@ -114,7 +115,7 @@ int scene_mesh(Surface* frame, float now, float start)
         st.previous_time = st.current_time;
         st.current_time = run_time;
     }
-    const float dt = st.current_time - st.previous_time;
+    const double dt = static_cast<double>(st.current_time) - st.previous_time;
 
     surface_clear(frame);
     const MeshSceneData& data = g_mesh_scene;
@@ -135,7 +136,7 @@ int scene_mesh(Surface* frame, float now, float start)
     Matrix4 m;
     mat_identity(&m);
     mat_rotate_xyz(&m, {4.0f * st.angle, st.angle, st.angle, 0.0f});
-    st.angle = static_cast<float>(st.angle + static_cast<double>(dt) * 0.01);
+    st.angle = static_cast<float>(st.angle + dt * 0.01);
     mat_transform_points(&m, work, count);
     // No division by w: this projection only scales x and y by cos 45 degrees.
     mat_identity(&m);
@@ -143,17 +144,17 @@ int scene_mesh(Surface* frame, float now, float start)
     mat_transform_points(&m, work, count);
 
     // The pulse overshoots each limit by at most one step before it turns.
-    const float step = static_cast<float>(static_cast<double>(dt) * 0.08);
+    const double step = dt * 0.08;
     if (st.pulse_growing == 1) {
-        st.pulse = st.pulse + step;
+        st.pulse = static_cast<float>(st.pulse + step);
         if (st.pulse > 1.1) st.pulse_growing = 0;
     } else {
-        st.pulse = st.pulse - step;
+        st.pulse = static_cast<float>(st.pulse - step);
         if (st.pulse < 0.9) st.pulse_growing = 1;
     }
     // The warp phase moves once per frame, however slow the frames.
     st.phase = static_cast<float>(st.phase + 0.04);
-    if (st.phase >= k_full_turn) st.phase = st.phase - k_full_turn;
+    if (st.phase >= k_full_turn) st.phase = static_cast<float>(st.phase - k_full_turn);
 
     const double pulse = st.pulse;
     for (int e = 0; e < mesh->edge_count; ++e) {
