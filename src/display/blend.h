@@ -50,3 +50,22 @@ inline uint32_t scale_rgb(uint32_t c, uint32_t f)
     const uint32_t g = (c & k_mask_g) * f >> 8 & k_mask_g;
     return rb | g;
 }
+
+// Per lane min(x + y, 255) for two words each holding two 8-bit values in the lanes 0x00FF00FF.
+// The carry out of a lane (bit 8 or 24) minus itself shifted down gives 0xFF in that lane, which
+// saturates it without a branch. (Additive dots.)
+inline uint32_t add_sat_lanes(uint32_t x, uint32_t y)
+{
+    const uint32_t sum = x + y;
+    const uint32_t carry = sum & 0x01000100u;
+    return (sum | (carry - ((sum >> 8) & 0x00010001u))) & k_mask_rb;
+}
+
+// Additive dot pixel: each of red, green and blue becomes min(d + floor(c * a / 256), 255) and the
+// top byte min(dt + a, 255); the colour's own top byte does not enter. a is 0..255.
+inline uint32_t add_dot_rgb(uint32_t colour, uint32_t dst, uint32_t a)
+{
+    const uint32_t rb = ((colour & k_mask_rb) * a >> 8) & k_mask_rb;
+    const uint32_t ag = ((((colour >> 8) & 0xFFu) * a) >> 8) | (a << 16);
+    return add_sat_lanes(dst & k_mask_rb, rb) | add_sat_lanes((dst >> 8) & k_mask_rb, ag) << 8;
+}

@@ -1,0 +1,77 @@
+// The column renderer. All its arithmetic is in double; positions are truncated toward zero.
+// Refracted samples that fall off the background reflect at the top and left edges (-k reads k)
+// and wrap past the bottom and right ones.
+#include "scenes/objects/column_renderer.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "display/blend.h"
+#include "display/surface.h"
+
+namespace {
+
+constexpr int k_width = 512;
+constexpr int k_height = 384;
+constexpr int k_centre = 256;
+constexpr uint32_t k_white = 0x00FFFFFFu;
+
+inline int wrap_reflect(int v, int size)
+{
+    if (v < 0) v = size - v;
+    return v % size;
+}
+
+}  // namespace
+
+void render_column(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
+                   uint32_t tint)
+{
+    for (int y = 0; y < k_height; ++y) {
+        const double r = std::fabs(static_cast<double>(heights[y]));
+        // A half-width past the centre would leave the row; such heights are never made, but a
+        // span that stops at the frame's edge keeps every write inside it.
+        const int n = r < static_cast<double>(k_centre) ? static_cast<int>(r) : k_centre;
+        const double slope = std::fabs(static_cast<double>(heights[y + 1])) - r;
+        const double inv = 1.0 / r;
+        const double r2 = r * r;
+
+        const uint32_t* src_row = surface_row(background, y);
+        uint32_t* out = surface_row(dst, y);
+        std::memcpy(out, src_row, static_cast<size_t>(k_centre - n) * sizeof(uint32_t));
+
+        for (int j = -n; j < n; ++j) {
+            const double jd = j;
+            const double depth2 = std::fabs(r2 - jd * jd);
+            const double s = std::sqrt(depth2);
+
+            // The refracted sample, and the glow sample at twice the displacement (the vertical
+            // one with the opposite sign).
+            const double q = inv * s * jd;
+            const int sy = wrap_reflect(y + static_cast<int>(0.5 * s * slope), k_height);
+            const int sx = wrap_reflect(k_centre + j + static_cast<int>(0.5 * q), k_width);
+            const int gx = k_centre + j + static_cast<int>(q);
+            const int gy = y - static_cast<int>(slope * s);
+            const uint32_t p = surface_row(background, sy)[sx];
+
+            // The tint's weight is the row's half-width, taken from the same depth as the sample.
+            const int m_root = static_cast<int>(std::sqrt(depth2 + jd * jd));
+            const uint32_t m = static_cast<uint32_t>(m_root < 255 ? m_root : 255);
+            const uint32_t t = blend_rgb_split(tint, p, m);
+
+            const int depth_shade = 64 + static_cast<int>(2.0 * s);
+            const uint32_t k = static_cast<uint32_t>(depth_shade < 255 ? depth_shade : 255) + 1;
+            uint32_t o = scale_rgb(t, k);
+
+            // Column 0 and row 0 of the glow layer are never read.
+            if (gx > 0 && gx < k_width && gy > 0 && gy < k_height) {
+                const uint32_t g = surface_row(glow, gy)[gx] >> 24;
+                o = blend_rgb_split(k_white, o, g);
+            }
+            out[k_centre + j] = o;
+        }
+
+        std::memcpy(out + k_centre + n, src_row + k_centre + n,
+                    static_cast<size_t>(k_width - k_centre - n) * sizeof(uint32_t));
+    }
+}
