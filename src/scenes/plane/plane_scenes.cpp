@@ -1,0 +1,176 @@
+// The four plane scenes. Clock and motion are in double and rounded as each value is stored in
+// its float; the ground dissolve's static and the background static draw from the demo generator,
+// so every frame continues the one random sequence.
+#include "scenes/plane/plane_scenes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "display/surface.h"
+#include "draw2d/primitives.h"
+#include "geom3d/matrix.h"
+#include "procedural/plane_cast.h"
+#include "procedural/texture_grid.h"
+#include "scenes/plane/noise_dissolve.h"
+#include "scenes/plane/plane_resources.h"
+#include "scenes/plane/star_field.h"
+
+TerrainClock g_terrain_clocks[4] = {};
+float g_terrain_fade = 0.0f;
+
+namespace {
+
+constexpr float k_full_turn = 6.2831855f;
+constexpr double k_turn_rate = 0.005;       // radians per frame unit
+constexpr float k_scale = 5.0f;             // texels per world unit
+constexpr double k_plane_mid = 45.0;        // the plane swings between 15 and 75 from the camera
+constexpr double k_plane_swing = 30.0;
+constexpr double k_fade_rate = 2.0;         // background darkening and ground emergence per frame unit
+constexpr float k_fade_full = 255.0f;
+constexpr int k_grid_w = 512;               // the grids cover exactly this much of a frame
+constexpr int k_grid_h = 384;
+
+// Advances a clock; the step is 0 on its first call, which `first` reports.
+double clock_step(TerrainClock* c, float now, float start, bool* first)
+{
+    if (!c->started) {
+        const float local = now - start;
+        c->previous = local;
+        c->current = local;
+        c->start = start;
+        c->started = 1;
+        *first = true;
+        return 0.0;
+    }
+    *first = false;
+    c->previous = c->current;
+    c->current = now - c->start;
+    return static_cast<double>(c->current) - c->previous;
+}
+
+// Moves the shared camera and rotation by one step and returns the plane's distance.
+float motion_step(double delta)
+{
+    PlaneSceneData& d = g_plane_scene;
+    d.camera.z = static_cast<float>(d.camera.z - delta);
+    d.theta = static_cast<float>(d.theta + k_turn_rate * delta);
+    // Once per frame only: after a long gap the angle comes back over several frames.
+    if (d.theta >= k_full_turn) d.theta = d.theta - k_full_turn;
+    // A whole number of texture widths at the casting scale: the jump does not show.
+    const int w = d.ground_dissolve->work->width;
+    if (d.camera.z <= -256.0 - w) d.camera.z = static_cast<float>(d.camera.z + static_cast<double>(w));
+    d.angles = {d.theta, 0.0f, static_cast<float>(10.0 * d.theta), 1.0f};
+    return static_cast<float>(k_plane_mid + k_plane_swing * std::sin(2.0 * d.theta));
+}
+
+bool prepared()
+{
+    return g_plane_scene.offscreen != nullptr;
+}
+
+// The grids are drawn straight into the frame only when it can hold them.
+bool frame_fits(const Surface* frame)
+{
+    return frame->width >= k_grid_w && frame->height >= k_grid_h;
+}
+
+int frame_blank(Surface* frame)
+{
+    surface_clear(frame);
+    return 1;
+}
+
+// The floor and ceiling blended over the offscreen static with the node shades as opacity.
+void ground_blend_draw(Surface* frame, float plane)
+{
+    PlaneSceneData& d = g_plane_scene;
+    grid_cast_plane_pair(d.ground_grid, d.camera, d.angles, plane, k_scale);
+    if (frame_fits(frame)) grid_draw_blend(d.ground_grid, frame, d.offscreen);
+    else surface_clear(frame);
+}
+
+}  // namespace
+
+int scene_terrain_1(Surface* frame, float now, float start)
+{
+    if (!prepared()) return frame_blank(frame);
+    PlaneSceneData& d = g_plane_scene;
+    bool first = false;
+    const double delta = clock_step(&g_terrain_clocks[0], now, start, &first);
+    if (first) dissolve_advance(d.ground_dissolve, 0.0f, 1);
+    const float plane = motion_step(delta);
+    noise_rows(d.offscreen, 0, static_cast<uint32_t>(d.offscreen->height), 0);
+    // The reset keeps the level at 0: the plane is textured with pure static.
+    dissolve_advance(d.ground_dissolve, static_cast<float>(delta), 1);
+    ground_blend_draw(frame, plane);
+    return 1;
+}
+
+int scene_terrain_2(Surface* frame, float now, float start)
+{
+    if (!prepared()) return frame_blank(frame);
+    PlaneSceneData& d = g_plane_scene;
+    bool first = false;
+    const double delta = clock_step(&g_terrain_clocks[1], now, start, &first);
+    if (first) {
+        dissolve_advance(d.ground_dissolve, 0.0f, 1);
+        g_terrain_fade = 0.0f;
+    }
+    const float plane = motion_step(delta);
+    g_terrain_fade = static_cast<float>(g_terrain_fade + k_fade_rate * delta);
+    if (g_terrain_fade > k_fade_full) g_terrain_fade = k_fade_full;
+    // The bias darkens the static to black over 127.5 frame units. The clock never runs back, so
+    // the fade is never below 0; the conversion holds it there all the same.
+    const int32_t bias = g_terrain_fade > 0.0f ? static_cast<int32_t>(g_terrain_fade) : 0;
+    noise_rows(d.offscreen, 0, static_cast<uint32_t>(d.offscreen->height), bias);
+    dissolve_advance(d.ground_dissolve, 0.0f, 1);
+    ground_blend_draw(frame, plane);
+    return 1;
+}
+
+int scene_terrain_3(Surface* frame, float now, float start)
+{
+    if (!prepared()) return frame_blank(frame);
+    PlaneSceneData& d = g_plane_scene;
+    bool first = false;
+    const double delta = clock_step(&g_terrain_clocks[2], now, start, &first);
+    if (first) dissolve_advance(d.ground_dissolve, 0.0f, 1);
+    const float plane = motion_step(delta);
+    // The level rises by 2 per frame unit: the ground emerges from the static and then stays.
+    dissolve_advance(d.ground_dissolve, static_cast<float>(-k_fade_rate * delta), 0);
+    grid_cast_plane_pair(d.ground_grid, d.camera, d.angles, plane, k_scale);
+    if (frame_fits(frame)) grid_draw(d.ground_grid, frame);
+    else surface_clear(frame);
+    return 1;
+}
+
+int scene_terrain_4(Surface* frame, float now, float start)
+{
+    if (!prepared()) return frame_blank(frame);
+    PlaneSceneData& d = g_plane_scene;
+    bool first = false;
+    const double delta = clock_step(&g_terrain_clocks[3], now, start, &first);
+    const float plane = motion_step(delta);
+
+    // The stars turn against the camera.
+    Matrix4 m;
+    mat_identity(&m);
+    mat_rotate_xyz(&m, {-d.angles.x, -d.angles.y, -d.angles.z, 1.0f});
+    star_cloud_transform(d.stars, &m);
+
+    Surface* off = d.offscreen;
+    surface_clear(off);
+    // The far side of the plane stays black, and only there do the stars show.
+    grid_cast_plane(d.sky_grid, d.camera, d.angles, plane, k_scale);
+    grid_draw(d.sky_grid, off);
+    star_cloud_draw(d.stars, off);
+
+    if (frame_fits(frame)) {
+        const size_t bytes = static_cast<size_t>(std::min(frame->width, off->width)) * 4;
+        for (int y = 0; y < off->height; ++y) std::memcpy(surface_row(frame, y), surface_row(off, y), bytes);
+    } else {
+        surface_clear(frame);
+    }
+    return 1;
+}
