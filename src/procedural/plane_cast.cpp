@@ -12,7 +12,7 @@
 namespace {
 
 // The float nearest pi / 4: half of the 90-degree horizontal field of view.
-constexpr float k_half_fov = 0.78539817f;
+constexpr double k_half_fov = 0.78539817;
 // Beyond this parameter distance along the (unnormalised) ray the plane is black.
 constexpr double k_fade_distance = 255.0;
 

@@ -21,7 +21,7 @@ float g_terrain_fade = 0.0f;
 
 namespace {
 
-constexpr float k_full_turn = 6.2831855f;
+constexpr double k_full_turn = 6.2831855;
 constexpr double k_turn_rate = 0.005;       // radians per frame unit
 constexpr float k_scale = 5.0f;             // texels per world unit
 constexpr double k_plane_mid = 45.0;        // the plane swings between 15 and 75 from the camera
@@ -56,7 +56,7 @@ float motion_step(double delta)
     d.camera.z = static_cast<float>(d.camera.z - delta);
     d.theta = static_cast<float>(d.theta + k_turn_rate * delta);
     // Once per frame only: after a long gap the angle comes back over several frames.
-    if (d.theta >= k_full_turn) d.theta = d.theta - k_full_turn;
+    if (d.theta >= k_full_turn) d.theta = static_cast<float>(d.theta - k_full_turn);
     // A whole number of texture widths at the casting scale: the jump does not show.
     const int w = d.ground_dissolve->work->width;
     if (d.camera.z <= -256.0 - w) d.camera.z = static_cast<float>(d.camera.z + static_cast<double>(w));
