@@ -3,9 +3,9 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libmpg123-dev libmp3lame-dev libpng-dev
+  libsdl2-dev libmpg123-dev libmp3lame-dev libpng-dev libasound2-dev
   libgtest-dev googletest
-  ffmpeg xvfb xauth
+  ffmpeg xvfb xauth xdotool fonts-dejavu-core
   clang libclang-rt-14-dev
 )
 missing=()

@@ -1,16 +1,20 @@
 // The capture backend: the platform layer without a screen or a sound device. The clock is virtual:
-// while the current entry ends at or before the start position, a pass is a catch-up pass that reads
-// the start position and is not delivered; otherwise the k-th delivered pass reads
-// from + k * 1000 / fps. The frame buffer rows are wider than 2048 bytes, and the bytes past each
-// row's 2048 are guard bytes that are checked after every frame.
+// pass j reads j * 1000 / fps ms from 0, whatever the start position, so that every scene sees the
+// same calls as in a whole capture and a frame of a partial capture is the same frame of a whole
+// one; passes before the start position are rendered but marked as seeking. The frame buffer rows
+// are wider than 2048 bytes, and the bytes past each row's 2048 are guard bytes that are checked
+// after every frame. The offline tools run from any folder: without data/ in the working folder
+// the window set-up moves to the folder beside the program that holds it.
 #include "platform/capture.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "display/surface.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "shell/demo.h"
 #include "shell/timeline.h"
@@ -28,9 +32,8 @@ constexpr uint32_t k_calendar_time = 1000000000u;
 
 CaptureConfig s_config = {60, 0, UINT32_MAX, UINT64_MAX, 2560, nullptr, nullptr};
 uint8_t* s_buffer = nullptr;
-uint64_t s_delivered = 0;         // frames past the catch-up passes so far
+uint64_t s_pass = 0;              // j: the pass under way
 uint32_t s_pass_ms = 0;           // the clock of the pass under way
-bool s_pass_catch_up = false;
 const TimelineEntry* s_first_entry = nullptr;
 std::chrono::steady_clock::time_point s_lock_time;
 bool s_failed = false;
@@ -44,19 +47,12 @@ void fail(const char* message)
     g_quit = 1;
 }
 
-// The clock of the next pass, from the entry it will draw.
+// The clock of pass s_pass; a pass at or past the end of the capture is not run.
 void pass_clock_set()
 {
-    const TimelineEntry* entry = g_current_entry;
-    s_pass_catch_up = entry && entry->scene && entry->end_ms <= s_config.from_ms;
-    if (s_pass_catch_up) {
-        s_pass_ms = s_config.from_ms;
-        return;
-    }
-    const uint64_t t = s_config.from_ms + s_delivered * 1000 / static_cast<uint64_t>(s_config.fps);
+    const uint64_t t = s_pass * 1000 / static_cast<uint64_t>(s_config.fps);
     s_pass_ms = t > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(t);
-    if (t >= s_config.to_ms || (s_config.last_frame != UINT64_MAX && s_delivered > s_config.last_frame))
-        g_quit = 1;
+    if (t >= s_config.to_ms || s_pass > s_config.last_frame) g_quit = 1;
 }
 
 int guard_bytes_intact(int* bad_row)
@@ -79,7 +75,7 @@ int capture_configure(const CaptureConfig* config)
 {
     if (config->fps < 1 || config->pitch < k_width * 4 || config->pitch % 4 != 0) return 0;
     s_config = *config;
-    s_delivered = 0;
+    s_pass = 0;
     s_first_entry = nullptr;
     s_failed = false;
     s_error[0] = 0;
@@ -98,6 +94,9 @@ const char* capture_error()
 
 void window_create(const char*)
 {
+    // Where neither folder holds data/, the preparations say which file they miss.
+    std::string why;
+    data_folder_enter(&why);
     g_main_window = &s_config;
 }
 
@@ -144,11 +143,9 @@ int display_present()
         fail(message);
         return 1;
     }
-    if (s_pass_catch_up) return 1;
     const Surface frame = {reinterpret_cast<uint32_t*>(s_buffer), k_width, k_height, s_config.pitch, 0};
-    const CaptureFrame delivered = {&frame, s_delivered, s_pass_ms, entry, scene_ms};
+    const CaptureFrame delivered = {&frame, s_pass, s_pass_ms, entry, scene_ms, s_pass_ms < s_config.from_ms};
     if (s_config.deliver && !s_config.deliver(&delivered, s_config.context)) fail("writing a frame failed");
-    ++s_delivered;
     return 1;
 }
 
@@ -194,5 +191,6 @@ uint32_t system_calendar_time()
 
 void system_pass_end()
 {
+    ++s_pass;
     pass_clock_set();
 }

@@ -38,14 +38,15 @@ TEST(GoldenFlat, NamesAndPictureFades)
           "000440 e6a83f0567f5aaff", "000500 217d472148d8743e", "000545 9d0762ee03101e61",
           "000700 5f47667796f29291", "000900 8d57c403dd83f4c8", "001000 d562ba59fb4a5cd8",
           "001100 a0c12f4e8e0af659", "001201 34d103f1466c948e", "001260 8adb8152f327f0be"}},
-        // The two short plumhelm entries, each from full strength.
-        {"--from 180880 --to 181505 --frames 0,2,31,35",
-         {"000000 f2ae6be9ebdf17a1", "000002 27e60f420cbb092c", "000031 808e40649e672fa8",
-          "000035 7f4d150a32bfd7a9"}},
-        // The closing gloomfield fade, black after about 1.42 s.
-        {"--from 182004 --to 183981 --frames 0,30,60,90",
-         {"000000 8ef41299ab20674c", "000030 8bc779de467c1bb5", "000060 e5f0fdaa8415b477",
-          "000090 3b2dc8fe17122325"}},
+        // Frames are numbered from 0 ms, as in a whole capture, wherever a capture starts. The two
+        // short plumhelm entries, each from full strength (10854 and 10885 are their first frames),
+        // then the closing gloomfield fade from its first frame, black after about 1.42 s. Recorded
+        // again when captures began to render every frame before the first one written: the
+        // numbers changed, and 10888 now lies 86 ms into its entry where it used to lie 83 ms in.
+        {"--frames 10854,10856,10885,10888,10922,10952,10982,11012",
+         {"010854 f2ae6be9ebdf17a1", "010856 27e60f420cbb092c", "010885 808e40649e672fa8",
+          "010888 04e414dd639ddbaf", "010922 8ef41299ab20674c", "010952 8bc779de467c1bb5",
+          "010982 e5f0fdaa8415b477", "011012 3b2dc8fe17122325"}},
     };
     expect_frames(cases, sizeof cases / sizeof cases[0]);
 }

@@ -13,13 +13,17 @@ TEST(GoldenMesh, BothEntriesDrawTheSameFramesAsRecorded)
         const char* args;
         std::vector<std::string> hashes;
     } cases[] = {
-        // The short entry: both entries restart the animation, so their first frames agree.
-        {"--from 27068 --to 28223 --frames 0,1,30,68",
-         {"000000 f93d9161e149fa46", "000001 027d907cc6f74513", "000030 8b84d26a705b7213",
-          "000068 345cc99e75c5401a"}},
-        {"--from 147943 --to 154700 --frames 0,1,100,400",
-         {"000000 f93d9161e149fa46", "000001 027d907cc6f74513", "000100 0894a7d9f7adcd71",
-          "000400 5ccfc6750b4b1b8e"}},
+        // Frames are numbered from 0 ms, as in a whole capture; 1626 and 8878 are the first frames
+        // of the two entries (the frame before each still draws the entry that ends there). Both
+        // entries restart the animation, so their first frames agree. Recorded again when captures
+        // began to render every frame before the first one written: the frames now lie on the whole
+        // run's clock (147966, 147983 ms, ...) rather than on one counted from the entry's start.
+        {"--frames 1626,1627,1656,1693",
+         {"001626 f93d9161e149fa46", "001627 027d907cc6f74513", "001656 751cbf2b764452eb",
+          "001693 08c7ae845aa5b44a"}},
+        {"--frames 8878,8879,8978,9278",
+         {"008878 f93d9161e149fa46", "008879 c77c7b068f54f289", "008978 b1cdd5af3f259edc",
+          "009278 fa4a519f02fa5e7b"}},
     };
     for (const Case& c : cases) {
         const CaptureResult r = capture_hashes(c.args);

@@ -1,7 +1,11 @@
-// The real demo program, run as a user runs it, in a private X server with SDL's disk audio driver.
+// The real demo program, run as a user runs it, in a private X server with SDL's disk audio driver;
+// and the ways its start-up ends at once: no display, bad options, no data.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "xvfb.h"
@@ -10,6 +14,54 @@ namespace {
 
 constexpr int k_screen_w = 1280;
 constexpr int k_screen_h = 1024;
+const std::string k_demo = std::string(QUORVELLE_BINARY_DIR) + "/quorvelle";
+
+struct BareRun {
+    int code;
+    std::string out, err;
+};
+
+// Runs the demo in the build directory with nothing in its environment but PATH and `env`.
+BareRun demo_run_bare(const std::string& args, const std::string& env = "")
+{
+    const std::string base = "/tmp/quorvelle-e2e-bare-" + std::to_string(getpid());
+    const std::string cmd = "cd '" QUORVELLE_BINARY_DIR "' && env -i PATH=/usr/bin:/bin " + env + " '" + k_demo +
+                            "' " + args + " >'" + base + ".out' 2>'" + base + ".err'";
+    const int status = std::system(cmd.c_str());
+    BareRun r = {WIFEXITED(status) ? WEXITSTATUS(status) : -1, file_read(base + ".out"), file_read(base + ".err")};
+    std::remove((base + ".out").c_str());
+    std::remove((base + ".err").c_str());
+    return r;
+}
+
+int lines(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// "WxH+X+Y" of the demo's window, from xdotool.
+std::string window_geometry(const std::string& display)
+{
+    const std::string file = "/tmp/quorvelle-e2e-geometry-" + std::to_string(getpid());
+    const std::string cmd = "DISPLAY=" + display + " xdotool search --name '^quorvelle$' getwindowgeometry >'" + file +
+                            "' 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return "";
+    std::istringstream in(file_read(file));
+    std::remove(file.c_str());
+    std::string word, position, size;
+    while (in >> word) {
+        if (word == "Position:") in >> position;
+        if (word == "Geometry:") in >> size;
+    }
+    const size_t comma = position.find(',');
+    if (comma == std::string::npos) return size;
+    return size + "+" + position.substr(0, comma) + "+" + position.substr(comma + 1);
+}
+
+void key_press(const std::string& display, const std::string& keys)
+{
+    ASSERT_EQ(std::system(("DISPLAY=" + display + " xdotool key " + keys).c_str()), 0);
+}
 
 class DemoRun : public ::testing::Test {
 protected:
@@ -29,9 +81,12 @@ protected:
     {
         return {"DISPLAY=" + xvfb_.display, "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + tmp_ + "/audio.raw"};
     }
-    Child demo_start(const std::string& dir)
+    Child demo_start(const std::string& dir, const std::string& args = "",
+                     const std::vector<std::string>& more_env = {})
     {
-        return child_start(dir, env(), "exec " + std::string(QUORVELLE_BINARY_DIR) + "/quorvelle 2>'" + tmp_ + "/stderr.txt'");
+        std::vector<std::string> all = env();
+        all.insert(all.end(), more_env.begin(), more_env.end());
+        return child_start(dir, all, "exec " + k_demo + " " + args + " 2>'" + tmp_ + "/stderr.txt'");
     }
     std::string stderr_text() const
     {
@@ -99,13 +154,91 @@ TEST_F(DemoRun, TerminationRequestTakesTheNormalShutdown)
     EXPECT_LT(seconds, 10.0);
 }
 
-TEST_F(DemoRun, MissingDataEndsTheStartUpWithOneLine)
+TEST_F(DemoRun, MissingDataNamesTheFolderToRunFrom)
 {
     const Child demo = demo_start(tmp_);   // an empty directory: no data, no music
     double seconds = 0;
     const int code = child_wait(demo, &seconds);
     EXPECT_EQ(code, 255);   // -1
     const std::string err = stderr_text();
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("./data/"), std::string::npos) << err;
+    EXPECT_EQ(lines(err), 1) << err;
+    char build[PATH_MAX];
+    ASSERT_NE(realpath(QUORVELLE_BINARY_DIR, build), nullptr);
+    EXPECT_NE(err.find("no data/ folder in " + tmp_ + ": run it from " + build), std::string::npos) << err;
+}
+
+TEST_F(DemoRun, WindowOptionOpensAWindowThatTheKeysTurnFullScreenAndBack)
+{
+    if (std::system("command -v xdotool >/dev/null") != 0) GTEST_SKIP() << "xdotool is not installed";
+    const Child demo = demo_start(QUORVELLE_BINARY_DIR, "--window --mute");
+    sleep(6);   // past the start-up pause: the frame loop takes the keys
+    // The largest multiple of 512 x 384 within nine tenths of the screen, centred.
+    EXPECT_EQ(window_geometry(xvfb_.display), "1024x768+128+128");
+    key_press(xvfb_.display, "F11");
+    sleep(1);
+    EXPECT_EQ(window_geometry(xvfb_.display), "1280x1024+0+0");
+    key_press(xvfb_.display, "alt+Return");
+    sleep(1);
+    EXPECT_EQ(window_geometry(xvfb_.display), "1024x768+128+128");
+    key_press(xvfb_.display, "Escape");
+    double seconds = 0;
+    EXPECT_EQ(child_wait(demo, &seconds), 0) << stderr_text();
+    EXPECT_EQ(stderr_text(), "");   // muted on request: nothing to say
+    struct stat st;
+    EXPECT_NE(stat((tmp_ + "/audio.raw").c_str(), &st), 0);   // no sound device was opened
+}
+
+TEST_F(DemoRun, NoSoundDeviceIsOneLineWithoutTheSoundLibrarysOwn)
+{
+    // ALSA with an empty configuration has no device and would print its own complaints.
+    const Child demo =
+        demo_start(QUORVELLE_BINARY_DIR, "", {"SDL_AUDIODRIVER=alsa", "ALSA_CONFIG_PATH=/dev/null"});
+    sleep(5);
+    kill(demo.pid, SIGTERM);
+    double seconds = 0;
+    EXPECT_EQ(child_wait(demo, &seconds), 0) << stderr_text();
+    EXPECT_EQ(stderr_text(), "quorvelle: no audio device could be opened; running silently on the system clock\n");
+}
+
+TEST_F(DemoRun, DisplayNumberPastTheLastEndsTheStartUp)
+{
+    const Child demo = demo_start(QUORVELLE_BINARY_DIR, "--display 3");
+    double seconds = 0;
+    EXPECT_EQ(child_wait(demo, &seconds), 255);
+    EXPECT_EQ(stderr_text(), "quorvelle: --display 3: this desktop has 1 display, numbered from 0\n");
+}
+
+TEST(DemoStart, NoDisplayEndsTheStartUpWithOneLine)
+{
+    const BareRun r = demo_run_bare("");
+    EXPECT_EQ(r.code, 255);
+    EXPECT_EQ(lines(r.err), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("quorvelle: no display: ", 0), 0u) << r.err;
+    // An X display that is not there is no display either.
+    const BareRun gone = demo_run_bare("", "DISPLAY=:97");
+    EXPECT_EQ(gone.code, 255);
+    EXPECT_EQ(gone.err.rfind("quorvelle: no display: cannot open the X display :97", 0), 0u) << gone.err;
+    EXPECT_EQ(lines(gone.err), 1) << gone.err;
+}
+
+TEST(DemoStart, OptionsAreCheckedBeforeAnythingOpens)
+{
+    struct Case {
+        const char* args;
+        int code;
+        const char* out;   // the start of standard output
+        const char* err;   // in standard error
+    };
+    // No display in the environment: a run that got past the options would end with 255.
+    for (const Case& c : {Case{"--help", 0, "usage: quorvelle", ""}, Case{"--version", 0, "quorvelle 1.0.0\n", ""},
+                          Case{"--bogus", 2, "", "quorvelle: unknown option --bogus\nusage: quorvelle"},
+                          Case{"--display", 2, "", "a monitor number must follow --display"},
+                          Case{"--display x", 2, "", "bad monitor number in --display x"},
+                          Case{"--mute=yes", 2, "", "unknown option --mute=yes"},
+                          Case{"--window extra", 2, "", "unknown option extra"}}) {
+        const BareRun r = demo_run_bare(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args;
+        EXPECT_EQ(r.out.rfind(c.out, 0), 0u) << c.args << ": " << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
+    }
 }

@@ -1,34 +1,54 @@
 // quorvelle-capture: runs the demo's own start-up, frame loop and shutdown on the capture backend
-// and writes the frames it renders to numbered pictures, a hash list or a 60 fps video.
+// and writes the frames it renders to numbered pictures, a hash list or a video. Frame j is the
+// moment j * 1000 / fps ms on the clock that starts at 0; a capture from a later point renders every
+// earlier frame without writing it, so that its frames are the same as those of a whole capture.
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "frame_writer.h"
 #include "platform/capture.h"
+#include "platform/data_folder.h"
 #include "shell/demo.h"
+#include "shell/report.h"
+#include "shell/timeline.h"
 
 namespace {
 
-constexpr uint32_t k_script_end_ms = 183981;
+constexpr int k_max_scale = 8;
 
 struct FrameRange {
     uint64_t first, last;
 };
 
+struct Options {
+    uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1;
+    std::vector<FrameRange> frames;   // empty: every frame
+    std::string frames_text, format_name, out;
+};
+
+// The frames a capture renders (0 to last) and writes (from first_written on, where listed).
+struct Plan {
+    uint64_t first;          // the first frame at or after --from
+    uint64_t last;           // the last frame the run renders
+    uint64_t first_written;
+    uint64_t last_written;
+};
+
 struct Capture {
     FrameWriter writer;
-    std::vector<FrameRange> frames;   // empty: every frame
-    uint64_t expected;                // frames the whole capture will deliver, for the progress bar
+    const Options* options;
+    Plan plan;
     uint64_t written;
     bool progress;
     bool tty;
@@ -36,30 +56,46 @@ struct Capture {
     int last_decile;
 };
 
-void usage()
+const char k_usage[] =
+    "usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST] [--format png|ppm|hash]\n"
+    "                         [--scale N] --out PATH\n"
+    "Renders the demo on an exact clock and writes its frames. Frame j shows the moment\n"
+    "j * 1000 / fps ms of the script, in a whole capture and in any part of one alike.\n"
+    "  --out PATH     a name ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a\n"
+    "                 folder of frame_NNNNNN.png (or .ppm) files named by frame number, or with\n"
+    "                 --format hash a list of frame hashes ('-': the standard output)\n"
+    "  --fps N        frames per second of the clock (default 60)\n"
+    "  --from MS      write from the first frame at or after MS ms (default 0); the frames before\n"
+    "                 it are rendered, not written\n"
+    "  --to MS        stop before the first frame at or after MS ms (default: the end of the script)\n"
+    "  --frames LIST  write only these frame numbers and ranges, e.g. 0,10,100-200\n"
+    "  --format F     png (default), ppm, or hash\n"
+    "  --scale N      enlarge pictures and videos N times, nearest-neighbour (1 to 8; 3: 1536x1152)\n"
+    "  --help, --version\n";
+
+void usage_mistake(const std::string& what)
 {
-    std::fputs("usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST] [--format png|ppm|hash]"
-               " --out PATH\n"
-               "  PATH ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a directory of\n"
-               "  frame_NNNNNN.png (or .ppm) files, or with --format hash a list of frame hashes ('-': stdout).\n"
-               "  LIST: frame numbers and ranges, e.g. 0,10,100-200.\n",
-               stderr);
+    std::fprintf(stderr, "quorvelle-capture: %s\n%s", what.c_str(), k_usage);
+}
+
+void mistake(const std::string& what)
+{
+    std::fprintf(stderr, "quorvelle-capture: %s\n", what.c_str());
 }
 
 bool number_parse(const char* text, uint64_t max, uint64_t* out)
 {
-    if (!*text) return false;
+    if (!text || *text < '0' || *text > '9') return false;
     char* end = nullptr;
     errno = 0;
     const unsigned long long v = std::strtoull(text, &end, 10);
-    if (errno || *end || text[0] == '-' || v > max) return false;
+    if (errno || *end || v > max) return false;
     *out = v;
     return true;
 }
 
-bool frames_parse(const char* text, std::vector<FrameRange>* out)
+bool frames_parse(const std::string& list, std::vector<FrameRange>* out)
 {
-    std::string list = text;
     size_t pos = 0;
     while (pos <= list.size()) {
         const size_t comma = list.find(',', pos);
@@ -81,24 +117,183 @@ bool frames_parse(const char* text, std::vector<FrameRange>* out)
     return !out->empty();
 }
 
-uint64_t min_u64(uint64_t a, uint64_t b)
+uint64_t frame_ms(uint64_t j, uint64_t fps)
 {
-    return a < b ? a : b;
+    return j * 1000 / fps;
 }
 
-bool frame_wanted(const Capture* capture, uint64_t k)
+// 0: go on; otherwise one more than the exit code.
+int options_parse(int argc, char** argv, Options* o)
 {
-    if (capture->frames.empty()) return true;
-    for (const FrameRange& r : capture->frames)
-        if (k >= r.first && k <= r.last) return true;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool has_value = false;
+        const size_t equals = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.resize(equals);
+            has_value = true;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(k_usage, stdout);
+            return 1;
+        }
+        if (arg == "--version") {
+            std::puts("quorvelle-capture " QUORVELLE_VERSION);
+            return 1;
+        }
+        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--out"};
+        if (std::find(std::begin(names), std::end(names), arg) == std::end(names)) {
+            usage_mistake("unknown option " + std::string(argv[i]));
+            return 3;
+        }
+        if (!has_value) {
+            if (i + 1 >= argc) {
+                usage_mistake(arg + " needs a value");
+                return 3;
+            }
+            value = argv[++i];
+        }
+        bool ok = true;
+        if (arg == "--fps") ok = number_parse(value.c_str(), 1000, &o->fps) && o->fps >= 1;
+        else if (arg == "--from") ok = number_parse(value.c_str(), UINT32_MAX - 1, &o->from);
+        else if (arg == "--to") ok = number_parse(value.c_str(), UINT32_MAX, &o->to);
+        else if (arg == "--frames") ok = frames_parse(value, &o->frames);
+        else if (arg == "--format") o->format_name = value;
+        else if (arg == "--scale") ok = number_parse(value.c_str(), k_max_scale, &o->scale) && o->scale >= 1;
+        else o->out = value;
+        if (arg == "--frames") o->frames_text = value;
+        if (!ok) {
+            const char* hint = arg == "--fps" ? " (1 to 1000)" : arg == "--scale" ? " (1 to 8)" : "";
+            usage_mistake("bad value for " + arg + ": " + value + hint);
+            return 3;
+        }
+    }
+    return 0;
+}
+
+bool name_ends_with(const std::string& name, const char* tail)
+{
+    const size_t n = std::strlen(tail);
+    if (name.size() <= n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) != tail[i]) return false;
+    return true;
+}
+
+// The format from --format and the name; 0 with a complaint shown for a mistake.
+bool format_choose(const Options& o, FrameFormat* format)
+{
+    const bool video = name_ends_with(o.out, ".mp4");
+    if (video && !o.format_name.empty()) {
+        usage_mistake("--format does not apply to a video (" + o.out + ")");
+        return false;
+    }
+    if (video) *format = FRAME_MP4;
+    else if (o.format_name.empty() || o.format_name == "png") *format = FRAME_PNG;
+    else if (o.format_name == "ppm") *format = FRAME_PPM;
+    else if (o.format_name == "hash") *format = FRAME_HASH;
+    else {
+        usage_mistake("unknown format " + o.format_name + ": png, ppm or hash");
+        return false;
+    }
+    if (*format == FRAME_HASH && o.scale != 1) {
+        usage_mistake("--scale applies to pictures and videos, not to hashes");
+        return false;
+    }
+    return true;
+}
+
+// Walks the frame loop's clock over the Timeline as the capture will: the last pass is the one
+// that reaches the end of the script, unless --to comes first.
+uint64_t last_frame_find(const Options& o)
+{
+    TimelineEntry timeline[k_timeline_entries + 1];
+    timeline_build(timeline);
+    const TimelineEntry* entry = timeline;
+    uint64_t last = 0;
+    for (uint64_t j = 0; entry->scene; ++j) {
+        const uint64_t t = frame_ms(j, o.fps);
+        if (t >= o.to) break;
+        last = j;
+        if (t >= entry->end_ms) ++entry;
+    }
+    return last;
+}
+
+std::string frame_span(uint64_t first, uint64_t last, uint64_t fps)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "%" PRIu64 " to %" PRIu64 " (%" PRIu64 " to %" PRIu64 " ms)", first, last,
+                  frame_ms(first, fps), frame_ms(last, fps));
+    return text;
+}
+
+// What the capture renders and writes; 0 with a complaint shown when it would write nothing.
+bool plan_make(const Options& o, FrameFormat format, Plan* plan)
+{
+    plan->first = (o.from * o.fps + 999) / 1000;
+    plan->last = last_frame_find(o);
+    if (plan->first > plan->last) {
+        char text[200];
+        if (o.to == UINT32_MAX || frame_ms(plan->last + 1, o.fps) < o.to)
+            std::snprintf(text, sizeof text,
+                          "--from %" PRIu64 " is past the end of the script: its last frame at %" PRIu64
+                          " fps is %" PRIu64 ", at %" PRIu64 " ms",
+                          o.from, o.fps, plan->last, frame_ms(plan->last, o.fps));
+        else
+            std::snprintf(text, sizeof text, "no frame of the %" PRIu64 " fps clock lies from %" PRIu64 " to %" PRIu64
+                          " ms", o.fps, o.from, o.to);
+        mistake(text);
+        return false;
+    }
+    plan->first_written = plan->first;
+    plan->last_written = plan->last;
+    if (!o.frames.empty()) {
+        uint64_t lo = UINT64_MAX, hi = 0;
+        for (const FrameRange& r : o.frames) {
+            if (r.last < plan->first || r.first > plan->last) continue;
+            lo = std::min(lo, std::max(r.first, plan->first));
+            hi = std::max(hi, std::min(r.last, plan->last));
+        }
+        if (lo == UINT64_MAX) {
+            mistake("--frames " + o.frames_text + " selects no frame of this capture, which has frames " +
+                    frame_span(plan->first, plan->last, o.fps));
+            return false;
+        }
+        if (format == FRAME_MP4 && o.frames.size() > 1) {
+            mistake("a video takes one range of --frames, so that its sound runs with the picture");
+            return false;
+        }
+        plan->first_written = lo;
+        plan->last_written = hi;
+    }
+    return true;
+}
+
+bool frame_wanted(const Capture* capture, uint64_t j)
+{
+    if (j < capture->plan.first_written || j > capture->plan.last_written) return false;
+    if (capture->options->frames.empty()) return true;
+    for (const FrameRange& r : capture->options->frames)
+        if (j >= r.first && j <= r.last) return true;
     return false;
 }
 
-void progress_show(Capture* capture, uint64_t k, bool final)
+// One line of progress: the share of the frames rendered, the frame under way, and the size of
+// the pictures written.
+void progress_show(Capture* capture, uint64_t j, bool final)
 {
     if (!capture->progress) return;
-    const uint64_t total = capture->expected ? capture->expected : 1;
-    const int percent = static_cast<int>(min_u64(k * 100 / total, 100));
+    const uint64_t total = capture->plan.last_written + 1;
+    const int percent = static_cast<int>(std::min<uint64_t>(j * 100 / total, 100));
+    const int scale = capture->writer.scale;
+    char size[64];
+    if (capture->writer.format == FRAME_HASH) std::snprintf(size, sizeof size, "512x384");
+    else if (scale == 1) std::snprintf(size, sizeof size, "512x384 pictures");
+    else std::snprintf(size, sizeof size, "%dx%d pictures (512x384 x%d)", 512 * scale, 384 * scale, scale);
+    const char* doing = j < capture->plan.first_written && !final ? "seeking" : "writing";
     if (capture->tty) {
         const auto now = std::chrono::steady_clock::now();
         if (!final && now - capture->last_report < std::chrono::milliseconds(200)) return;
@@ -107,11 +302,13 @@ void progress_show(Capture* capture, uint64_t k, bool final)
         const int filled = percent * 40 / 100;
         for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
         bar[40] = 0;
-        std::fprintf(stderr, "\r[%s] %3d%%  frame %" PRIu64 " of %" PRIu64, bar, percent, k, total);
+        std::fprintf(stderr, "\r[%s] %3d%%  %s frame %" PRIu64 " of %" PRIu64 ", %s\033[K", bar, percent, doing,
+                     std::min(j, total - 1), total - 1, size);
         if (final) std::fputc('\n', stderr);
     } else if (percent / 10 > capture->last_decile || (final && capture->last_decile < 10)) {
         capture->last_decile = percent / 10;
-        std::fprintf(stderr, "quorvelle-capture: %3d%%  frame %" PRIu64 " of %" PRIu64 "\n", percent, k, total);
+        std::fprintf(stderr, "quorvelle-capture: %3d%%  %s frame %" PRIu64 " of %" PRIu64 ", %s\n", percent, doing,
+                     std::min(j, total - 1), total - 1, size);
     }
 }
 
@@ -119,7 +316,7 @@ int frame_deliver(const CaptureFrame* frame, void* context)
 {
     Capture* capture = static_cast<Capture*>(context);
     progress_show(capture, frame->index, false);
-    if (!frame_wanted(capture, frame->index)) return 1;
+    if (frame->seeking || !frame_wanted(capture, frame->index)) return 1;
     ++capture->written;
     return frame_writer_write(&capture->writer, frame->frame, frame->index, frame->entry, frame->t_ms);
 }
@@ -128,98 +325,80 @@ int frame_deliver(const CaptureFrame* frame, void* context)
 
 int main(int argc, char** argv)
 {
-    uint64_t fps = 60, from = 0, to = UINT32_MAX;
-    std::string out, format_name;
-    Capture capture = {};
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool ok = value != nullptr;
-        if (arg == "--fps") ok = ok && number_parse(value, 1000, &fps) && fps >= 1;
-        else if (arg == "--from") ok = ok && number_parse(value, UINT32_MAX - 1, &from);
-        else if (arg == "--to") ok = ok && number_parse(value, UINT32_MAX, &to);
-        else if (arg == "--frames") ok = ok && frames_parse(value, &capture.frames);
-        else if (arg == "--format") ok = ok && (format_name = value, true);
-        else if (arg == "--out") ok = ok && (out = value, true);
-        else if (arg == "--help" || arg == "-h") {
-            usage();
-            return 0;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "quorvelle-capture: bad argument %s%s%s\n", arg.c_str(), value ? " " : "",
-                         value ? value : "");
-            usage();
-            return 2;
-        }
-        ++i;
-    }
-    if (out.empty() || to <= from) {
-        std::fputs(out.empty() ? "quorvelle-capture: --out is required\n" : "quorvelle-capture: --to must be after --from\n",
-                   stderr);
-        usage();
+    Options options;
+    const int ended = options_parse(argc, argv, &options);
+    if (ended) return ended - 1;
+    if (options.out.empty()) {
+        usage_mistake("--out is required");
         return 2;
     }
-
+    if (options.to <= options.from) {
+        usage_mistake("--to must be after --from");
+        return 2;
+    }
     FrameFormat format = FRAME_PNG;
-    const bool video = out.size() > 4 && out.compare(out.size() - 4, 4, ".mp4") == 0;
-    if (video) format = FRAME_MP4;
-    else if (format_name == "ppm") format = FRAME_PPM;
-    else if (format_name == "hash") format = FRAME_HASH;
-    else if (!format_name.empty() && format_name != "png") {
-        std::fprintf(stderr, "quorvelle-capture: unknown format %s\n", format_name.c_str());
-        return 2;
-    }
-    if (video && !format_name.empty()) {
-        std::fputs("quorvelle-capture: --format does not apply to a video\n", stderr);
-        return 2;
-    }
+    if (!format_choose(options, &format)) return 2;
+    Capture capture = {};
+    capture.options = &options;
+    if (!plan_make(options, format, &capture.plan)) return 2;
 
-    std::string music = "music.mp3";
-    if (access(music.c_str(), R_OK) != 0) {
-        std::fputs("quorvelle-capture: music.mp3 not found; the capture has no sound\n", stderr);
-        music.clear();
+    // The data comes from the working folder or the one beside the program; the output stays
+    // where the user named it.
+    const std::string caller_folder = working_folder();
+    std::string why;
+    if (!data_folder_enter(&why)) {
+        mistake(why);
+        return 1;
+    }
+    std::string out = options.out;
+    if (out != "-" && out[0] != '/' && working_folder() != caller_folder) out = caller_folder + "/" + out;
+
+    std::string music;
+    if (format == FRAME_MP4) {
+        music = "music.mp3";
+        if (access(music.c_str(), R_OK) != 0) {
+            mistake("no music.mp3 in " + working_folder() + ": the video has no sound");
+            music.clear();
+        }
     }
     std::signal(SIGPIPE, SIG_IGN);
-    std::string error;
-    if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(fps), music, static_cast<uint32_t>(from),
-                           &error)) {
-        std::fprintf(stderr, "quorvelle-capture: %s\n", error.c_str());
+    const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
+    if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
+                           static_cast<int>(options.scale), music, audio_from_us, &why)) {
+        mistake(why);
+        frame_writer_close(&capture.writer);
         return 1;
     }
 
-    const uint64_t end = to < k_script_end_ms ? to : k_script_end_ms;
-    // Frames before the end, plus, when the script's end comes first, the pass that reaches it.
-    capture.expected = end > from ? ((end - from) * fps + 999) / 1000 + (to > end ? 1 : 0) : 0;
-    uint64_t last_frame = UINT64_MAX;
-    if (!capture.frames.empty()) {
-        last_frame = 0;
-        for (const FrameRange& r : capture.frames) last_frame = r.last > last_frame ? r.last : last_frame;
-        if (last_frame + 1 < capture.expected) capture.expected = last_frame + 1;
-    }
-    capture.progress = capture.expected >= 600;
+    capture.progress = capture.plan.last_written >= 600;
     capture.tty = isatty(2);
     capture.last_decile = -1;
-
-    CaptureConfig config = {static_cast<int>(fps), static_cast<uint32_t>(from), static_cast<uint32_t>(to),
-                            last_frame, 2560, frame_deliver, &capture};
+    CaptureConfig config = {static_cast<int>(options.fps), static_cast<uint32_t>(options.from),
+                            static_cast<uint32_t>(options.to), capture.plan.last_written, 2560, frame_deliver,
+                            &capture};
     capture_configure(&config);
     const int demo_result = demo_main();
-    if (demo_result == 0 && capture_succeeded()) progress_show(&capture, capture.expected, true);
+    const bool rendered = demo_result == 0 && capture_succeeded();
+    if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
+    else if (capture.progress && capture.tty) std::fputc('\n', stderr);
     const int closed = frame_writer_close(&capture.writer);
 
     if (demo_result != 0) {
-        std::fputs("quorvelle-capture: the demo's start-up failed\n", stderr);
+        if (!g_failure_reported) mistake("the demo's start-up failed");
         return 1;
     }
-    if (!capture_succeeded()) {
-        std::fprintf(stderr, "quorvelle-capture: %s\n", capture_error());
+    if (!capture_succeeded() || !closed) {
+        mistake(!capture.writer.error.empty() ? capture.writer.error : capture_error());
         return 1;
     }
-    if (!closed) {
-        std::fprintf(stderr, "quorvelle-capture: finishing %s failed\n", out.c_str());
-        return 1;
+    if (out != "-") {
+        const int scale = capture.writer.scale;
+        char size[32] = "";
+        if (format != FRAME_HASH) std::snprintf(size, sizeof size, " at %dx%d", 512 * scale, 384 * scale);
+        std::fprintf(stderr, "quorvelle-capture: wrote %" PRIu64 " frame%s, %s,%s to %s\n", capture.written,
+                     capture.written == 1 ? "" : "s",
+                     frame_span(capture.plan.first_written, capture.plan.last_written, options.fps).c_str(), size,
+                     out.c_str());
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cinttypes>
@@ -14,6 +15,9 @@
 
 namespace {
 
+constexpr int k_width = 512;
+constexpr int k_height = 384;
+
 std::string frame_file(const FrameWriter* writer, uint64_t index, const char* ext)
 {
     char name[64];
@@ -21,51 +25,74 @@ std::string frame_file(const FrameWriter* writer, uint64_t index, const char* ex
     return writer->path + name;
 }
 
-void row_to_rgb(const uint32_t* row, int width, uint8_t* out)
+// One frame row as RGB bytes, each pixel repeated `scale` times.
+void row_to_rgb(const uint32_t* row, int width, int scale, uint8_t* out)
 {
     for (int x = 0; x < width; ++x) {
-        out[3 * x] = static_cast<uint8_t>(row[x] >> 16);
-        out[3 * x + 1] = static_cast<uint8_t>(row[x] >> 8);
-        out[3 * x + 2] = static_cast<uint8_t>(row[x]);
+        for (int i = 0; i < scale; ++i, out += 3) {
+            out[0] = static_cast<uint8_t>(row[x] >> 16);
+            out[1] = static_cast<uint8_t>(row[x] >> 8);
+            out[2] = static_cast<uint8_t>(row[x]);
+        }
     }
+}
+
+// One frame row as 32-bit words, each pixel repeated `scale` times.
+void row_widen(const uint32_t* row, int width, int scale, uint32_t* out)
+{
+    for (int x = 0; x < width; ++x)
+        for (int i = 0; i < scale; ++i) *out++ = row[x];
+}
+
+int write_failed(FrameWriter* writer, const std::string& file, int error_number)
+{
+    writer->error = "writing " + file + " failed: " + std::strerror(error_number);
+    return 0;
 }
 
 int png_write(FrameWriter* writer, const Surface* frame, const std::string& file)
 {
     FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return 0;
+    if (!f) return write_failed(writer, file, errno);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
+        const int error_number = errno ? errno : EIO;
         png_destroy_write_struct(&png, info ? &info : nullptr);
         std::fclose(f);
-        return 0;
+        return write_failed(writer, file, error_number);
     }
+    const int s = writer->scale;
     png_init_io(png, f);
     png_set_compression_level(png, 3);
-    png_set_IHDR(png, info, frame->width, frame->height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, frame->width * s, frame->height * s, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < frame->height; ++y) {
-        row_to_rgb(surface_row(frame, y), frame->width, writer->row_buffer);
-        png_write_row(png, writer->row_buffer);
+        row_to_rgb(surface_row(frame, y), frame->width, s, writer->row_buffer);
+        for (int i = 0; i < s; ++i) png_write_row(png, writer->row_buffer);
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    if (std::fclose(f) != 0) return write_failed(writer, file, errno);
+    return 1;
 }
 
 int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& file)
 {
     FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return 0;
-    std::fprintf(f, "P6\n%d %d\n255\n", frame->width, frame->height);
+    if (!f) return write_failed(writer, file, errno);
+    const int s = writer->scale;
+    const size_t row_bytes = static_cast<size_t>(frame->width) * s * 3;
+    std::fprintf(f, "P6\n%d %d\n255\n", frame->width * s, frame->height * s);
     bool ok = true;
     for (int y = 0; y < frame->height && ok; ++y) {
-        row_to_rgb(surface_row(frame, y), frame->width, writer->row_buffer);
-        ok = std::fwrite(writer->row_buffer, 3, frame->width, f) == static_cast<size_t>(frame->width);
+        row_to_rgb(surface_row(frame, y), frame->width, s, writer->row_buffer);
+        for (int i = 0; i < s && ok; ++i) ok = std::fwrite(writer->row_buffer, 1, row_bytes, f) == row_bytes;
     }
-    return (std::fclose(f) == 0) && ok;
+    const int error_number = errno;
+    if (std::fclose(f) != 0 || !ok) return write_failed(writer, file, ok ? errno : error_number);
+    return 1;
 }
 
 std::string shell_quote(const std::string& s)
@@ -73,6 +100,120 @@ std::string shell_quote(const std::string& s)
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+}
+
+// The folder a file goes into: "." for a bare name; trailing slashes do not count.
+std::string parent_folder(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Checks that `folder` exists and takes new files; says why not in `error`.
+bool folder_writable(const std::string& folder, const std::string& path, std::string* error)
+{
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) {
+        *error = "cannot write " + path + ": the folder " + folder + " does not exist";
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        *error = "cannot write " + path + ": " + folder + " is not a folder";
+        return false;
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ends_with_slash(const std::string& path)
+{
+    return !path.empty() && path.back() == '/';
+}
+
+// Pictures go into a folder of their own, made when missing; its parent must be there.
+bool picture_folder_open(const std::string& path, std::string* error)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode)) {
+            *error = "cannot write pictures into " + path + ": it is a file, not a folder";
+            return false;
+        }
+        if (access(path.c_str(), W_OK | X_OK) != 0) {
+            *error = "cannot write pictures into " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+    if (!folder_writable(parent_folder(path), path, error)) return false;
+    if (mkdir(path.c_str(), 0777) != 0) {
+        *error = "cannot create the folder " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// A file the tool writes itself or through ffmpeg: its folder must take it, and it must not be a
+// folder. The file is created here, so that a refusal shows now rather than after the render.
+bool output_file_open(const std::string& path, const char* what, std::string* error)
+{
+    struct stat st;
+    if (ends_with_slash(path) || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        *error = "cannot write " + path + ": it names a folder, and " + what + " is a file";
+        return false;
+    }
+    if (!folder_writable(parent_folder(path), path, error)) return false;
+    FILE* f = std::fopen(path.c_str(), "ab");
+    if (!f) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+bool program_on_path(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t pos = 0;
+    while (pos <= dirs.size()) {
+        size_t colon = dirs.find(':', pos);
+        if (colon == std::string::npos) colon = dirs.size();
+        const std::string dir = colon > pos ? dirs.substr(pos, colon - pos) : ".";
+        if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+        pos = colon + 1;
+    }
+    return false;
+}
+
+// H.264 High profile in yuv420p with AAC sound and the index at the front: what browsers and the
+// common players take. The conversion from RGB uses the BT.709 matrix and says so in the stream.
+std::string ffmpeg_command(const FrameWriter* writer, int fps, const std::string& music, uint64_t audio_from_us)
+{
+    char video[200];
+    std::snprintf(video, sizeof video,
+                  "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt bgr0 -s %dx%d -framerate %d "
+                  "-i -",
+                  k_width * writer->scale, k_height * writer->scale, fps);
+    std::string cmd = video;
+    if (!music.empty()) {
+        char seek[64];
+        std::snprintf(seek, sizeof seek, " -ss %" PRIu64 ".%06" PRIu64 " -i ", audio_from_us / 1000000,
+                      audio_from_us % 1000000);
+        cmd += seek + shell_quote(music) + " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+    }
+    cmd += " -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p"
+           " -c:v libx264 -preset medium -crf 16 -profile:v high -pix_fmt yuv420p"
+           " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv"
+           " -movflags +faststart " +
+           shell_quote(writer->path);
+    return cmd;
 }
 
 }  // namespace
@@ -92,13 +233,15 @@ uint64_t frame_hash(const Surface* frame)
     return h;
 }
 
-int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string& path, int fps,
-                      const std::string& music, uint32_t audio_from_ms, std::string* error)
+int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string& path, int fps, int scale,
+                      const std::string& music, uint64_t audio_from_us, std::string* error)
 {
     writer->format = format;
     writer->path = path;
+    writer->scale = scale < 1 ? 1 : scale;
     writer->out = nullptr;
-    writer->row_buffer = static_cast<uint8_t*>(std::malloc(512 * 4));
+    writer->error.clear();
+    writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
         return 0;
@@ -106,32 +249,25 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
     switch (format) {
     case FRAME_PNG:
     case FRAME_PPM:
-        if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-            *error = "cannot create the directory " + path + ": " + std::strerror(errno);
-            return 0;
-        }
-        return 1;
+        return picture_folder_open(path, error);
     case FRAME_HASH:
-        writer->out = path == "-" ? stdout : std::fopen(path.c_str(), "w");
+        if (path == "-") {
+            writer->out = stdout;
+            return 1;
+        }
+        if (!output_file_open(path, "a hash list", error)) return 0;
+        writer->out = std::fopen(path.c_str(), "w");
         if (!writer->out) *error = "cannot write " + path + ": " + std::strerror(errno);
         return writer->out != nullptr;
-    case FRAME_MP4: {
-        char video[160];
-        std::snprintf(video, sizeof video,
-                      "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt bgr0 -s 512x384 "
-                      "-framerate %d -i -",
-                      fps);
-        std::string cmd = video;
-        if (!music.empty()) {
-            char seek[64];
-            std::snprintf(seek, sizeof seek, " -ss %u.%03u -i ", audio_from_ms / 1000, audio_from_ms % 1000);
-            cmd += seek + shell_quote(music) + " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+    case FRAME_MP4:
+        if (!program_on_path("ffmpeg")) {
+            *error = "cannot make " + path + ": ffmpeg, which encodes the video, is not installed";
+            return 0;
         }
-        cmd += " -c:v libx264 -preset medium -crf 16 -pix_fmt yuv420p -movflags +faststart " + shell_quote(path);
-        writer->out = popen(cmd.c_str(), "w");
-        if (!writer->out) *error = "cannot start ffmpeg";
+        if (!output_file_open(path, "a video", error)) return 0;
+        writer->out = popen(ffmpeg_command(writer, fps, music, audio_from_us).c_str(), "w");
+        if (!writer->out) *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
         return writer->out != nullptr;
-    }
     }
     return 0;
 }
@@ -144,14 +280,26 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
     case FRAME_PPM:
         return ppm_write(writer, frame, frame_file(writer, index, "ppm"));
     case FRAME_HASH:
-        return std::fprintf(writer->out, "%06" PRIu64 " %016" PRIx64 " %d %u\n", index, frame_hash(frame), entry,
-                            t_ms) > 0;
-    case FRAME_MP4:
+        if (std::fprintf(writer->out, "%06" PRIu64 " %016" PRIx64 " %d %u\n", index, frame_hash(frame), entry, t_ms) <
+            0)
+            return write_failed(writer, writer->path, errno);
+        return 1;
+    case FRAME_MP4: {
+        const int s = writer->scale;
+        const size_t words = static_cast<size_t>(frame->width) * s;
+        uint32_t* wide = reinterpret_cast<uint32_t*>(writer->row_buffer);
         for (int y = 0; y < frame->height; ++y) {
-            if (std::fwrite(surface_row(frame, y), 4, frame->width, writer->out) != static_cast<size_t>(frame->width))
-                return 0;
+            const uint32_t* row = surface_row(frame, y);
+            if (s > 1) row_widen(row, frame->width, s, wide);
+            for (int i = 0; i < s; ++i) {
+                if (std::fwrite(s > 1 ? wide : row, 4, words, writer->out) != words) {
+                    writer->error = "ffmpeg stopped while encoding " + writer->path;
+                    return 0;
+                }
+            }
         }
         return 1;
+    }
     }
     return 0;
 }
@@ -162,10 +310,13 @@ int frame_writer_close(FrameWriter* writer)
     if (writer->format == FRAME_MP4 && writer->out) {
         const int status = pclose(writer->out);
         ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
     } else if (writer->out && writer->out != stdout) {
         ok = std::fclose(writer->out) == 0;
+        if (!ok) writer->error = "writing " + writer->path + " failed: " + std::strerror(errno);
     } else if (writer->out) {
         ok = std::fflush(writer->out) == 0;
+        if (!ok) writer->error = "writing to the standard output failed: " + std::string(std::strerror(errno));
     }
     writer->out = nullptr;
     std::free(writer->row_buffer);
