@@ -1,12 +1,18 @@
 // Curves and glow dots. Curve points and the curve parameters are floats; the dot's row and pixel
 // values (k, dy, s, h, dx, q) are plain intermediates and stay in double, so the truncation of k * q
 // after the cancellation in q sees the exact value.
+//
+// The fast curve computes each of its seventeen points once and shares it between the two pieces
+// that meet there (the parameters are multiples of 1/16, exact in a float, so the point that ends
+// one piece is bit for bit the one that starts the next), and only x and y: z and w never reach a
+// pixel. Both fast twins can keep to a band of rows.
 #include "geom3d/curves.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "display/blend.h"
+#include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/lines.h"
 
@@ -39,9 +45,7 @@ inline int trunc_bound(double v)
     return -(1 << 30);
 }
 
-}  // namespace
-
-void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
+void curve_plain_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
 {
     float e = 0.0f;
     float f = k_piece;
@@ -55,7 +59,7 @@ void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, u
     }
 }
 
-void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
+void dot_plain_draw(Surface* s, float cx, float cy, float r, uint32_t colour)
 {
     if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
     const uint32_t peak = colour >> 24;
@@ -86,4 +90,88 @@ void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
             row[x] = blend_rgb(colour, dst, alpha);
         }
     }
+}
+
+// Rows of moderate size: rounding in the curve points stays far below a pixel.
+constexpr float k_moderate = 1048576.0f;
+
+void curve_fast_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
+                     int row_to)
+{
+    // The curve stays inside the triangle of its three points; one far from the band is passed over.
+    if (row_from > 0 || row_to < s->height) {
+        const float lo = std::min(std::min(a.y, b.y), control.y);
+        const float hi = std::max(std::max(a.y, b.y), control.y);
+        if (lo > -k_moderate && hi < k_moderate &&
+            (hi + 3.0f < static_cast<float>(row_from) || lo - 3.0f >= static_cast<float>(row_to)))
+            return;
+    }
+    Vec4 points[17];
+    float t = 0.0f;
+    for (Vec4& point : points) {
+        const double td = t;
+        const double t2 = td * td;
+        const double tm = 2.0 * td * (1.0 - td);
+        const double m2 = (1.0 - td) * (1.0 - td);
+        point = {bezier(a.x, b.x, control.x, t2, tm, m2), bezier(a.y, b.y, control.y, t2, tm, m2), 0.0f, 0.0f};
+        t += k_piece;
+    }
+    for (int i = 0; i < 16; ++i) draw_line_wide_rows(s, points[i], points[i + 1], colour, colour, 1.0f, row_from, row_to);
+}
+
+// dot_plain_draw on the rows row_from .. row_to - 1; each row of a dot stands on its own.
+void dot_fast_draw(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to)
+{
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
+    const uint32_t peak = colour >> 24;
+    const double r2 = static_cast<double>(r) * r;
+    const double k = peak / r2;
+    const int col_end = std::min(k_screen_w, s->width);
+    const int row_end = std::min(std::min(k_screen_h, s->height), row_to);
+    const int y_from = std::max(std::max(0, row_from), trunc_bound(static_cast<double>(cy) - r));
+    const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
+    for (int y = y_from; y < y_to; ++y) {
+        const double dy = y - static_cast<double>(cy);
+        const double span = r2 - dy * dy;
+        if (span < 0.0) continue;
+        const double h = std::sqrt(span);
+        const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
+        const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+        uint32_t* row = surface_row(s, y);
+        for (int x = x_from; x < x_to; ++x) {
+            const double dx = x - static_cast<double>(cx);
+            const double q = span - dx * dx;
+            if (q <= 0.0) continue;
+            const uint32_t dst = row[x];
+            const double kq = k * q;
+            const uint32_t v = kq < 255.0 ? static_cast<uint32_t>(kq) : 255u;
+            const uint32_t alpha = std::min(255u, v + (dst >> 24));
+            row[x] = blend_rgb(colour, dst, alpha);
+        }
+    }
+}
+
+}  // namespace
+
+void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
+{
+    if (g_plain_paths) curve_plain_draw(s, a, b, control, colour);
+    else curve_fast_draw(s, a, b, control, colour, 0, s->height);
+}
+
+void draw_curve_rows(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
+                     int row_to)
+{
+    curve_fast_draw(s, a, b, control, colour, row_from, row_to);
+}
+
+void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
+{
+    if (g_plain_paths) dot_plain_draw(s, cx, cy, r, colour);
+    else dot_fast_draw(s, cx, cy, r, colour, 0, s->height);
+}
+
+void draw_glow_dot_rows(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to)
+{
+    dot_fast_draw(s, cx, cy, r, colour, row_from, row_to);
 }

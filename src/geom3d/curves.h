@@ -13,3 +13,9 @@ void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, u
 // quadratically to 0 at the rim, plus the destination's top byte; writes top byte 0. Limited to
 // columns 0..511 and rows 0..383.
 void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour);
+
+// The same on the fast path, writing only rows row_from .. row_to - 1, each exactly as the whole
+// curve or dot writes it: row bands drawn apart add up to the whole.
+void draw_curve_rows(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
+                     int row_to);
+void draw_glow_dot_rows(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to);

@@ -1,12 +1,22 @@
 // The segment clipper and the anti-aliased line band. All line arithmetic is float; coverage comes
 // from 255 x the distance to the centre line, with linear fades past both clipped ends, and the
 // colour runs along the unclipped segment so clipping never shifts the gradient.
+//
+// Two twins draw the band: the plain one below is the reference, one pixel at a time; the fast one
+// writes the same words. It skips the four clips when both ends are inside, skips the colour blend
+// along a one-colour segment (a colour blended with itself is that colour), and shades four pixels
+// at a time without branches: d and a still advance by one float addition per pixel, and a lane
+// that must not change is written back with alpha 0, which leaves every byte as it was. It can also
+// keep to a band of rows, so that row bands drawn apart add up to the whole line.
 #include "geom3d/lines.h"
+
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "display/blend.h"
+#include "display/render_paths.h"
 #include "display/surface.h"
 
 namespace {
@@ -87,7 +97,9 @@ int clip_segment(Vec4* p, Vec4* q, float bound, int code)
     return 0;
 }
 
-void draw_line_wide(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w)
+namespace {
+
+void line_plain_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w)
 {
     // The upper end (smaller y) comes first.
     Vec4 v0 = q;
@@ -190,6 +202,331 @@ void draw_line_wide(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at
             }
         }
     }
+}
+
+// Four-at-a-time shading. Exact only while 255 x the coverage product fits a float's 24-bit
+// integers: half-widths up to 64; wider bands are shaded one pixel at a time.
+constexpr float k_simd_max_w = 64.0f;
+
+struct FastShade {
+    __m128 cover_scale;
+    __m128 end;
+    __m128 inv_len;
+    __m128i c0_16;          // the colours' bytes widened to 16 bits, two pixels' worth
+    __m128i c1_16;
+    __m128i colour_alpha;   // a one-colour segment's opacity byte in every 32-bit lane
+    LineShade scalar;       // for the pixels done one at a time
+};
+
+// Lanes 0..n-1 set, for a last group of n < 4 pixels.
+const __m128 k_lanes[5] = {_mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, -1))};
+
+inline __m128 select_ps(__m128 mask, __m128 yes, __m128 no)
+{
+    return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
+}
+
+// shade_pixel for the four pixels px[0..3] at (d[i], a[i]); lanes outside `lanes` keep their words.
+template <bool k_one_colour>
+__attribute__((always_inline)) inline void shade_four(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
+                                                      const FastShade& fs)
+{
+    const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 c255 = _mm_set1_ps(255.0f);
+    const __m128i zero_i = _mm_setzero_si128();
+
+    // Coverage from the distance; NaN fails the test like it does one pixel at a time.
+    const __m128 cover = _mm_sub_ps(fs.cover_scale, _mm_and_ps(d, abs_mask));
+    __m128 draw = _mm_and_ps(_mm_cmpge_ps(cover, _mm_set1_ps(1.0f)), lanes);
+    __m128 cov = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_min_ps(cover, c255)));
+    // End fades. A fade factor at or below 0 leaves coverage at or below 0 either way, so it is
+    // held at 0; the product of two integers below 2^24 is exact, and so is the scaling by 1/256.
+    const __m128 before = _mm_cmplt_ps(a, zero);
+    const __m128 beyond = _mm_cmpgt_ps(a, fs.end);
+    const __m128 fv = select_ps(before, _mm_sub_ps(fs.cover_scale, _mm_and_ps(a, abs_mask)),
+                                _mm_sub_ps(fs.cover_scale, _mm_sub_ps(a, fs.end)));
+    const __m128 factor = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_max_ps(fv, zero)));
+    const __m128 faded =
+        _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_mul_ps(cov, factor), _mm_set1_ps(0.00390625f))));
+    cov = _mm_min_ps(select_ps(_mm_or_ps(before, beyond), faded, cov), c255);
+    draw = _mm_and_ps(draw, _mm_cmpgt_ps(cov, zero));
+    const __m128i covi = _mm_and_si128(_mm_cvttps_epi32(cov), _mm_castps_si128(draw));
+
+    __m128i colour_lo = fs.c0_16;
+    __m128i colour_hi = fs.c0_16;
+    __m128i alpha;
+    if (k_one_colour) {
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(fs.colour_alpha, covi), 8);
+    } else {
+        // u = trunc(a / len) held to 0..255, NaN giving 0.
+        const __m128 t = _mm_min_ps(_mm_max_ps(_mm_mul_ps(a, fs.inv_len), zero), c255);
+        __m128i u_lo, u_hi;
+        weights_spread4(_mm_cvttps_epi32(t), &u_lo, &u_hi);
+        colour_lo = blend_argb_wide(fs.c1_16, fs.c0_16, u_lo);
+        colour_hi = blend_argb_wide(fs.c1_16, fs.c0_16, u_hi);
+        const __m128i colour = _mm_packus_epi16(colour_lo, colour_hi);
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
+    }
+    // The blend into the destination; alpha 0 writes back what was there.
+    __m128i a_lo, a_hi;
+    weights_spread4(alpha, &a_lo, &a_hi);
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    const __m128i lo = blend_argb_wide(colour_lo, _mm_unpacklo_epi8(dst, zero_i), a_lo);
+    const __m128i hi = blend_argb_wide(colour_hi, _mm_unpackhi_epi8(dst, zero_i), a_hi);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), _mm_packus_epi16(lo, hi));
+}
+
+// Four lanes that continue a float sum one addition at a time: lane i holds the start plus the step
+// added i times in turn. Adding 0 to a lane leaves its value (a zero may lose its sign, which no
+// use here can tell).
+struct LaneSum {
+    __m128 step1, step2, step3, step;
+    explicit LaneSum(float s)
+        : step1(_mm_setr_ps(0.0f, s, s, s)), step2(_mm_setr_ps(0.0f, 0.0f, s, s)),
+          step3(_mm_setr_ps(0.0f, 0.0f, 0.0f, s)), step(_mm_set1_ps(s))
+    {
+    }
+    __m128 lanes(__m128 start) const
+    {
+        return _mm_add_ps(_mm_add_ps(_mm_add_ps(start, step1), step2), step3);
+    }
+    // The start of the next four: the last lane plus one step, in every lane.
+    __m128 next(__m128 v) const { return _mm_add_ps(_mm_shuffle_ps(v, v, 0xFF), step); }
+};
+
+// Pixels x_from..x_to of one row, d and a advancing by one float addition per pixel (d stays put
+// on a horizontal segment). Groups of four may reach past x_to, never past the row's last pixel.
+template <bool k_d_moves, bool k_one_colour>
+void span_fast_shade(uint32_t* row, int x_from, int x_to, int width, float d, float a, const LaneSum& sum_d,
+                     const LaneSum& sum_a, const FastShade& fs)
+{
+    int x = x_from;
+    __m128 dv = _mm_set1_ps(d);
+    __m128 av = _mm_set1_ps(a);
+    while (x <= x_to && x + 3 < width) {
+        const __m128 d4 = k_d_moves ? sum_d.lanes(dv) : dv;
+        const __m128 a4 = sum_a.lanes(av);
+        const int left = x_to - x + 1;
+        shade_four<k_one_colour>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], fs);
+        if (k_d_moves) dv = sum_d.next(d4);
+        av = sum_a.next(a4);
+        x += 4;
+    }
+    if (x > x_to) return;
+    // The last pixels of the surface's row, one at a time.
+    float ds = _mm_cvtss_f32(dv);
+    float as = _mm_cvtss_f32(av);
+    const float step_d = _mm_cvtss_f32(sum_d.step);
+    const float step_a = _mm_cvtss_f32(sum_a.step);
+    for (; x <= x_to; ++x) {
+        shade_pixel(row + x, ds, as, fs.scalar);
+        if (k_d_moves) ds += step_d;
+        as += step_a;
+    }
+}
+
+// The plain loop over one row's pixels, for bands too wide for four at a time.
+template <bool k_d_moves>
+void span_plain_shade(uint32_t* row, int x_from, int x_to, float d, float a, float step_d, float step_a,
+                      const LineShade& ls)
+{
+    for (int x = x_from; x <= x_to; ++x) {
+        shade_pixel(row + x, d, a, ls);
+        if (k_d_moves) d += step_d;
+        a += step_a;
+    }
+}
+
+// trunc_held without branches: NaN and values at or below -2^30 give -2^30.
+inline int trunc_held_fast(float v)
+{
+    // maxss gives its second operand when the first is NaN.
+    const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
+    return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
+}
+
+// The rows of a slanted band (|dy| > 0) from ymin to y_last, drawn from row_from on.
+struct SlantRows {
+    int ymin, y_last, row_from, xmin, xmax;
+    float xs, xe, slope, row_d, row_a, nx, ny;
+};
+
+template <bool k_simd, bool k_one_colour>
+void slant_rows_shade(Surface* s, const SlantRows& r, const FastShade& fs)
+{
+    const LaneSum sum_d(r.ny), sum_a(r.nx);
+    float xs = r.xs, xe = r.xe, row_d = r.row_d, row_a = r.row_a;
+    for (int y = r.ymin; y <= r.y_last; ++y) {
+        if (y >= r.row_from) {
+            const int x_from = std::max(r.xmin, trunc_held_fast(xs));
+            const int x_to = std::min(r.xmax, trunc_held_fast(xe));
+            if (x_from <= x_to) {
+                const float d = row_d + static_cast<float>(x_from) * r.ny;
+                const float a = row_a + static_cast<float>(x_from) * r.nx;
+                if (k_simd)
+                    span_fast_shade<true, k_one_colour>(surface_row(s, y), x_from, x_to, s->width, d, a, sum_d, sum_a,
+                                                        fs);
+                else
+                    span_plain_shade<true>(surface_row(s, y), x_from, x_to, d, a, r.ny, r.nx, fs.scalar);
+            }
+        }
+        xs += r.slope;
+        xe += r.slope;
+        row_d -= r.nx;
+        row_a += r.ny;
+    }
+}
+
+// Rows of moderate size: the clipped ends stay within a small fraction of a pixel of the rows
+// spanned by the unclipped ends, so a line can be passed over by its end rows alone.
+constexpr float k_moderate = 1048576.0f;
+
+// The fast twin of line_plain_draw, drawing only rows row_from .. row_to - 1.
+void line_fast_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w,
+                    int row_from, int row_to)
+{
+    if (row_from > 0 || row_to < s->height) {
+        const float lo = std::min(p.y, q.y);
+        const float hi = std::max(p.y, q.y);
+        if (lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
+            (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to)))
+            return;
+    }
+    Vec4 v0 = q;
+    Vec4 v1 = p;
+    uint32_t upper = colour_at_q;
+    uint32_t lower = colour_at_p;
+    if (p.y < q.y) {
+        v0 = p;
+        v1 = q;
+        upper = colour_at_p;
+        lower = colour_at_q;
+    }
+    const float full_dx = v1.x - v0.x;
+    const float full_dy = v1.y - v0.y;
+    const Vec4 unclipped = v0;
+
+    // Both ends inside the margin: no clip would change anything.
+    const float right = static_cast<float>(s->width);
+    const float bottom = static_cast<float>(s->height);
+    if (!(v0.x >= -1.0f && v1.x >= -1.0f && v0.y >= -1.0f && v1.y >= -1.0f && v0.x <= right && v1.x <= right &&
+          v0.y <= bottom && v1.y <= bottom)) {
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_X) < 0) return;
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_Y) < 0) return;
+        if (clip_segment(&v0, &v1, right, CLIP_MAX_X) < 0) return;
+        if (clip_segment(&v0, &v1, bottom, CLIP_MAX_Y) < 0) return;
+    }
+    if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return;
+
+    const float dx = v1.x - v0.x;
+    const float dy = v1.y - v0.y;
+    if (std::fabs(dx) == 0.0f && std::fabs(dy) == 0.0f) return;
+
+    LineShade ls;
+    const bool one_colour = upper == lower;
+    if (one_colour) {
+        ls.c0 = upper;
+        ls.c1 = upper;
+    } else {
+        const bool along_x = std::fabs(dx) > 0.0f;
+        const float t0 = along_x ? 255.0f * (v0.x - unclipped.x) / full_dx : 255.0f * (v0.y - unclipped.y) / full_dy;
+        const float t1 = along_x ? 255.0f * (v1.x - unclipped.x) / full_dx : 255.0f * (v1.y - unclipped.y) / full_dy;
+        ls.c0 = blend_argb(lower, upper, trunc_byte(t0));
+        ls.c1 = blend_argb(lower, upper, trunc_byte(t1));
+    }
+
+    const float w_far = w + 0.5f;
+    const int ymin = std::max(0, trunc_held(v0.y - w));
+    const int ymax = std::min(s->height - 1, trunc_held(v1.y + w_far));
+    int xmin, xmax;
+    if (dx > 0.0f) {
+        xmin = trunc_held(v0.x - w);
+        xmax = trunc_held(v1.x + w_far);
+    } else {
+        xmin = trunc_held(v1.x - w);
+        xmax = trunc_held(v0.x + w_far);
+    }
+    xmin = std::max(0, xmin);
+    xmax = std::min(s->width - 1, xmax);
+    if (ymin > ymax) return;
+    ls.cover_scale = 255.0f * w;
+    // Rows past the band are never reached; rows before it still advance the row values.
+    const int y_last = std::min(ymax, row_to - 1);
+
+    FastShade fs;
+    const bool simd = w <= k_simd_max_w;   // false for NaN
+    const bool same_ends = ls.c0 == ls.c1;   // also a two-colour segment clipped to one colour
+    fs.cover_scale = _mm_set1_ps(ls.cover_scale);
+    fs.c0_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c0)), _mm_setzero_si128());
+    fs.c1_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c1)), _mm_setzero_si128());
+    fs.colour_alpha = _mm_set1_epi32(static_cast<int>(ls.c0 >> 24));
+
+    if (std::fabs(dy) > 0.0f) {
+        const float len = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+        if (!(len > 0.0f)) return;
+        const float nx = 255.0f * dx / len;
+        const float ny = 255.0f * dy / len;
+        ls.end = 255.0f * len;
+        ls.inv_len = 1.0f / len;
+        fs.end = _mm_set1_ps(ls.end);
+        fs.inv_len = _mm_set1_ps(ls.inv_len);
+        fs.scalar = ls;
+        const float ry = static_cast<float>(ymin) - v0.y;
+        const float xc = v0.x + ry * dx / dy;
+        const float h = len * w / dy;
+        SlantRows r;
+        r.ymin = ymin;
+        r.y_last = y_last;
+        r.row_from = row_from;
+        r.xmin = xmin;
+        r.xmax = xmax;
+        r.slope = dx / dy;
+        r.xs = xc - h;
+        r.xe = r.xs + 2.0f * h + 1.0f;
+        r.row_d = -ny * v0.x - nx * ry;
+        r.row_a = ry * ny - nx * v0.x;
+        r.nx = nx;
+        r.ny = ny;
+        if (!simd) slant_rows_shade<false, false>(s, r, fs);
+        else if (same_ends) slant_rows_shade<true, true>(s, r, fs);
+        else slant_rows_shade<true, false>(s, r, fs);
+    } else {
+        const float sign = dx < 0.0f ? -255.0f : 255.0f;
+        const float len = std::fabs(dx);
+        ls.end = 255.0f * len;
+        ls.inv_len = 1.0f / len;
+        fs.end = _mm_set1_ps(ls.end);
+        fs.inv_len = _mm_set1_ps(ls.inv_len);
+        fs.scalar = ls;
+        const LaneSum sum_d(0.0f), sum_a(sign);
+        for (int y = std::max(ymin, row_from); y <= y_last; ++y) {
+            uint32_t* row = surface_row(s, y);
+            const float d = -sign * (static_cast<float>(y) - v0.y);
+            const float a = sign * (static_cast<float>(xmin) - v0.x);
+            if (!simd) span_plain_shade<false>(row, xmin, xmax, d, a, 0.0f, sign, ls);
+            else if (same_ends) span_fast_shade<false, true>(row, xmin, xmax, s->width, d, a, sum_d, sum_a, fs);
+            else span_fast_shade<false, false>(row, xmin, xmax, s->width, d, a, sum_d, sum_a, fs);
+        }
+    }
+}
+
+}  // namespace
+
+void draw_line_wide(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w)
+{
+    if (g_plain_paths) line_plain_draw(s, p, q, colour_at_q, colour_at_p, w);
+    else line_fast_draw(s, p, q, colour_at_q, colour_at_p, w, 0, s->height);
+}
+
+void draw_line_wide_rows(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
+                         float w, int row_from, int row_to)
+{
+    line_fast_draw(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 }
 
 void draw_line_aa(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p)

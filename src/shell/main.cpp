@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "display/band_worker.h"
+#include "display/render_paths.h"
 #include "platform/data_folder.h"
 #include "platform/desktop.h"
 #include "shell/demo.h"
@@ -14,12 +16,13 @@
 namespace {
 
 const char k_usage[] =
-    "usage: quorvelle [--window] [--display N] [--mute] [--help] [--version]\n"
+    "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--help] [--version]\n"
     "Plays the demo (about 188 s) full screen with sound, reading data/ and music.mp3 from the\n"
     "working folder. Escape or closing the window ends it early.\n"
     "  --window      a resizable window instead of full screen; F11 or Alt+Enter toggles full screen\n"
     "  --display N   the monitor to use, counted from 0\n"
     "  --mute        no sound; the picture keeps its timing on the system clock\n"
+    "  --threads N   draw the heavy scenes with N threads (1 to 8, default 1); the picture is the same\n"
     "  --help        this text\n"
     "  --version     the program's version\n";
 
@@ -62,6 +65,16 @@ int options_parse(int argc, char** argv)
             }
             if (!value) problem = "a monitor number must follow";
             else if (!number_parse(value, &g_desktop_settings.display)) problem = "bad monitor number in";
+        } else if (arg == "--threads") {
+            if (!value && i + 1 < argc) {
+                value = argv[++i];
+                shown += std::string(" ") + value;
+            }
+            int threads = 0;
+            if (!value) problem = "a thread count must follow";
+            else if (!number_parse(value, &threads) || threads < 1 || threads > 8)
+                problem = "bad thread count (1 to 8) in";
+            else g_threads = threads;
         } else {
             problem = "unknown option";
         }
@@ -80,6 +93,7 @@ int main(int argc, char** argv)
 {
     const int ended = options_parse(argc, argv);
     if (ended) return ended - 1;
+    render_paths_from_environment();
     // Checked before the screen is taken over: without data/ the start-up could only fail.
     if (!data_folder_here()) {
         report_failure("%s", data_folder_missing_message().c_str());

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "display/band_worker.h"
+#include "display/render_paths.h"
 #include "frame_writer.h"
 #include "platform/capture.h"
 #include "platform/data_folder.h"
@@ -32,7 +34,8 @@ struct FrameRange {
 };
 
 struct Options {
-    uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1;
+    uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1, threads = 1;
+    bool plain = false;
     std::vector<FrameRange> frames;   // empty: every frame
     std::string frames_text, format_name, out;
 };
@@ -58,7 +61,7 @@ struct Capture {
 
 const char k_usage[] =
     "usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST] [--format png|ppm|hash]\n"
-    "                         [--scale N] --out PATH\n"
+    "                         [--scale N] [--threads N] [--plain] --out PATH\n"
     "Renders the demo on an exact clock and writes its frames. Frame j shows the moment\n"
     "j * 1000 / fps ms of the script, in a whole capture and in any part of one alike.\n"
     "  --out PATH     a name ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a\n"
@@ -71,6 +74,9 @@ const char k_usage[] =
     "  --frames LIST  write only these frame numbers and ranges, e.g. 0,10,100-200\n"
     "  --format F     png (default), ppm, or hash\n"
     "  --scale N      enlarge pictures and videos N times, nearest-neighbour (1 to 8; 3: 1536x1152)\n"
+    "  --threads N    draw the heavy scenes with N threads (1 to 8, default 1); the frames are the same\n"
+    "  --plain        draw everything on the plain reference paths (as QUORVELLE_PLAIN=1 does); the\n"
+    "                 frames are the same, only slower\n"
     "  --help, --version\n";
 
 void usage_mistake(const std::string& what)
@@ -143,7 +149,11 @@ int options_parse(int argc, char** argv, Options* o)
             std::puts("quorvelle-capture " QUORVELLE_VERSION);
             return 1;
         }
-        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--out"};
+        if (arg == "--plain" && !has_value) {
+            o->plain = true;
+            continue;
+        }
+        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--threads", "--out"};
         if (std::find(std::begin(names), std::end(names), arg) == std::end(names)) {
             usage_mistake("unknown option " + std::string(argv[i]));
             return 3;
@@ -162,10 +172,13 @@ int options_parse(int argc, char** argv, Options* o)
         else if (arg == "--frames") ok = frames_parse(value, &o->frames);
         else if (arg == "--format") o->format_name = value;
         else if (arg == "--scale") ok = number_parse(value.c_str(), k_max_scale, &o->scale) && o->scale >= 1;
+        else if (arg == "--threads") ok = number_parse(value.c_str(), 8, &o->threads) && o->threads >= 1;
         else o->out = value;
         if (arg == "--frames") o->frames_text = value;
         if (!ok) {
-            const char* hint = arg == "--fps" ? " (1 to 1000)" : arg == "--scale" ? " (1 to 8)" : "";
+            const char* hint = arg == "--fps"                           ? " (1 to 1000)"
+                               : arg == "--scale" || arg == "--threads" ? " (1 to 8)"
+                                                                        : "";
             usage_mistake("bad value for " + arg + ": " + value + hint);
             return 3;
         }
@@ -328,6 +341,9 @@ int main(int argc, char** argv)
     Options options;
     const int ended = options_parse(argc, argv, &options);
     if (ended) return ended - 1;
+    render_paths_from_environment();
+    if (options.plain) g_plain_paths = 1;
+    g_threads = static_cast<int>(options.threads);
     if (options.out.empty()) {
         usage_mistake("--out is required");
         return 2;
@@ -351,7 +367,12 @@ int main(int argc, char** argv)
         return 1;
     }
     std::string out = options.out;
-    if (out != "-" && out[0] != '/' && working_folder() != caller_folder) out = caller_folder + "/" + out;
+#ifdef _WIN32
+    const bool absolute = out[0] == '/' || out[0] == '\\' || (out.size() > 1 && out[1] == ':');
+#else
+    const bool absolute = out[0] == '/';
+#endif
+    if (out != "-" && !absolute && working_folder() != caller_folder) out = caller_folder + "/" + out;
 
     std::string music;
     if (format == FRAME_MP4) {
@@ -361,7 +382,9 @@ int main(int argc, char** argv)
             music.clear();
         }
     }
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
     if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
                            static_cast<int>(options.scale), music, audio_from_us, &why)) {

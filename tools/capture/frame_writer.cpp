@@ -1,10 +1,14 @@
 // Frame destinations of the capture tool.
 #include "frame_writer.h"
 
-#include <png.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include "platform/win_png.h"
+#else
+#include <png.h>
+#include <sys/wait.h>
+#endif
 
 #include <cerrno>
 #include <cinttypes>
@@ -50,6 +54,13 @@ int write_failed(FrameWriter* writer, const std::string& file, int error_number)
     return 0;
 }
 
+#ifdef _WIN32
+// Windows has no libpng here: its own imaging component writes the file.
+int png_write(FrameWriter* writer, const Surface* frame, const std::string& file)
+{
+    return win_png_write(file.c_str(), frame, writer->scale) ? 1 : write_failed(writer, file, errno);
+}
+#else
 int png_write(FrameWriter* writer, const Surface* frame, const std::string& file)
 {
     FILE* f = std::fopen(file.c_str(), "wb");
@@ -77,6 +88,7 @@ int png_write(FrameWriter* writer, const Surface* frame, const std::string& file
     if (std::fclose(f) != 0) return write_failed(writer, file, errno);
     return 1;
 }
+#endif
 
 int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& file)
 {
@@ -97,9 +109,13 @@ int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& file
 
 std::string shell_quote(const std::string& s)
 {
+#ifdef _WIN32
+    return "\"" + s + "\"";   // cmd.exe; a Windows path holds no double quote
+#else
     std::string q = "'";
     for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+#endif
 }
 
 // The folder a file goes into: "." for a bare name; trailing slashes do not count.
@@ -151,7 +167,12 @@ bool picture_folder_open(const std::string& path, std::string* error)
         return true;
     }
     if (!folder_writable(parent_folder(path), path, error)) return false;
-    if (mkdir(path.c_str(), 0777) != 0) {
+#ifdef _WIN32
+    const int made = mkdir(path.c_str());
+#else
+    const int made = mkdir(path.c_str(), 0777);
+#endif
+    if (made != 0) {
         *error = "cannot create the folder " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -180,13 +201,21 @@ bool output_file_open(const std::string& path, const char* what, std::string* er
 bool program_on_path(const char* name)
 {
     const char* path = std::getenv("PATH");
+#ifdef _WIN32
+    const std::string dirs = path ? path : "";
+    const char separator = ';';
+    const std::string file = std::string(name) + ".exe";
+#else
     std::string dirs = path ? path : "/usr/bin:/bin";
+    const char separator = ':';
+    const std::string file = name;
+#endif
     size_t pos = 0;
     while (pos <= dirs.size()) {
-        size_t colon = dirs.find(':', pos);
+        size_t colon = dirs.find(separator, pos);
         if (colon == std::string::npos) colon = dirs.size();
         const std::string dir = colon > pos ? dirs.substr(pos, colon - pos) : ".";
-        if (access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+        if (access((dir + "/" + file).c_str(), X_OK) == 0) return true;
         pos = colon + 1;
     }
     return false;
@@ -265,7 +294,11 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
             return 0;
         }
         if (!output_file_open(path, "a video", error)) return 0;
+#ifdef _WIN32
+        writer->out = popen(ffmpeg_command(writer, fps, music, audio_from_us).c_str(), "wb");
+#else
         writer->out = popen(ffmpeg_command(writer, fps, music, audio_from_us).c_str(), "w");
+#endif
         if (!writer->out) *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
         return writer->out != nullptr;
     }
@@ -309,7 +342,11 @@ int frame_writer_close(FrameWriter* writer)
     int ok = 1;
     if (writer->format == FRAME_MP4 && writer->out) {
         const int status = pclose(writer->out);
+#ifdef _WIN32
+        ok = status == 0;   // the exit code itself
+#else
         ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
         if (!ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
     } else if (writer->out && writer->out != stdout) {
         ok = std::fclose(writer->out) == 0;

@@ -1,12 +1,20 @@
 // The mesh scene: preparation, per-frame drawing and release. State values are floats; the
 // arithmetic that updates them, and every intermediate such as dt and the pulse step, runs in
 // double, rounded only as a value is stored.
+//
+// On the fast paths the frame is drawn in row bands, on one thread or more: the scene state, the
+// warp of the grid and the transformed vertices are made on the calling thread first, and then every
+// band clears, textures and draws the strands and dots of its own rows, in the same order as the
+// whole frame, so every pixel sees the same writes.
 #include "scenes/mesh/mesh_scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "display/band_worker.h"
+#include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
 #include "geom3d/curves.h"
@@ -54,6 +62,57 @@ int prepare_fail(ByteMap* heights, Image* texture, TextureGrid* grid, Mesh* mesh
 inline float centred(double v, double centre)
 {
     return static_cast<float>(v + centre);
+}
+
+// The columns from 0, and the rows from 0, that the grid writes every pixel of; none when it does
+// not start at the top-left corner.
+void grid_cover(const TextureGrid* g, int* columns, int* rows)
+{
+    const bool corner = g && g->x_offset == 0 && g->y_offset == 0;
+    *columns = corner ? (g->cols - 1) * g->cell_w : 0;
+    *rows = corner ? (g->rows - 1) * g->cell_h : 0;
+}
+
+// What the bands of one frame share; read only while they draw.
+struct MeshBands {
+    Surface* frame;
+    const Mesh* mesh;
+    const Vec4* work;
+    const TextureGrid* grid;   // null when the frame is too small for it
+    double pulse;
+    float radius;
+};
+
+void strand_points(const Vec4& a, const Vec4& b, double pulse, Vec4* first, Vec4* second, Vec4* control)
+{
+    *first = {centred(a.x, k_centre_x), centred(a.y, k_centre_y), a.z, a.w};
+    *second = {centred(b.x, k_centre_x), centred(b.y, k_centre_y), b.z, b.w};
+    // The strand bows towards the first vertex's x and the second vertex's y.
+    *control = {centred(a.x * pulse, k_centre_x), centred(b.y * pulse, k_centre_y), 0.0f, 0.0f};
+}
+
+void mesh_band_draw(void* ctx, int y0, int y1)
+{
+    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
+    Surface* frame = m.frame;
+    // The clear of the pixels that the grid then covers would be overwritten at once.
+    int columns, rows;
+    grid_cover(m.grid, &columns, &rows);
+    columns = std::min(columns, frame->width);
+    for (int y = y0; y < y1; ++y) {
+        const int from = y < rows ? columns : 0;
+        std::memset(surface_row(frame, y) + from, 0, static_cast<size_t>(frame->width - from) * 4);
+    }
+    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
+    const Mesh* mesh = m.mesh;
+    for (int e = 0; e < mesh->edge_count; ++e) {
+        Vec4 first, second, control;
+        strand_points(m.work[mesh->edges[e].a], m.work[mesh->edges[e].b], m.pulse, &first, &second, &control);
+        draw_curve_rows(frame, first, second, control, k_strand_colour, y0, y1);
+    }
+    for (int i = 0; i < mesh->vertex_count; ++i)
+        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
+                           k_joint_colour, y0, y1);
 }
 
 }  // namespace
@@ -117,14 +176,16 @@ int scene_mesh(Surface* frame, float now, float start)
     }
     const double dt = static_cast<double>(st.current_time) - st.previous_time;
 
-    surface_clear(frame);
+    const bool plain = g_plain_paths != 0;
     const MeshSceneData& data = g_mesh_scene;
+    if (plain || !data.mesh) surface_clear(frame);
     if (!data.mesh) return 1;
 
     // The grid covers exactly 512 x 384 pixels.
-    if (frame->width >= 512 && frame->height >= 384) {
+    const bool grid_fits = frame->width >= 512 && frame->height >= 384;
+    if (grid_fits) {
         grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
-        grid_draw(data.grid, frame);
+        if (plain) grid_draw(data.grid, frame);
     }
 
     const Mesh* mesh = data.mesh;
@@ -157,6 +218,12 @@ int scene_mesh(Surface* frame, float now, float start)
     if (st.phase >= k_full_turn) st.phase = static_cast<float>(st.phase - k_full_turn);
 
     const double pulse = st.pulse;
+    const float radius = static_cast<float>(pulse * 4.0);
+    if (!plain) {
+        MeshBands bands = {frame, mesh, work, grid_fits ? data.grid : nullptr, pulse, radius};
+        band_run(mesh_band_draw, &bands, frame->height);
+        return 1;
+    }
     for (int e = 0; e < mesh->edge_count; ++e) {
         const Vec4& a = work[mesh->edges[e].a];
         const Vec4& b = work[mesh->edges[e].b];
@@ -167,7 +234,6 @@ int scene_mesh(Surface* frame, float now, float start)
         draw_curve(frame, first, second, control, k_strand_colour);
     }
     // Dots after strands: each dot's opacity builds on what the strands left in the top bytes.
-    const float radius = static_cast<float>(pulse * 4.0);
     for (int i = 0; i < count; ++i)
         draw_glow_dot(frame, centred(work[i].x, k_centre_x), centred(work[i].y, k_centre_y), radius, k_joint_colour);
     return 1;
