@@ -106,6 +106,24 @@ TEST_F(DemoRun, WholeRunEndsOnItsOwnWithTheFrameScaledIntoTheScreen)
     sleep(12);
     Picture shot;
     ASSERT_TRUE(screenshot_take(xvfb_.display, k_screen_w, k_screen_h, tmp_ + "/shot.ppm", &shot));
+    // One moment inside each long section (seconds since the start, 4 s ahead of the music), each a
+    // few seconds away from the section's ends.
+    struct Moment {
+        int at;
+        const char* section;
+    };
+    int waited = 12;
+    for (const Moment m : {Moment{60, "wave floor"}, Moment{84, "terrain"}, Moment{140, "objects"},
+                           Moment{158, "mesh"}}) {
+        sleep(m.at - waited);
+        waited = m.at;
+        Picture later;
+        ASSERT_TRUE(screenshot_take(xvfb_.display, k_screen_w, k_screen_h, tmp_ + "/later.ppm", &later));
+        int lit_later = 0;
+        for (int y = 128; y < 128 + 768; ++y)
+            for (int x = 128; x < 128 + 1024; ++x) lit_later += later.pixel(x, y) != 0;
+        EXPECT_GT(lit_later, 20000) << m.section << " at " << m.at << " s";
+    }
     double seconds = 0;
     const int code = child_wait(demo, &seconds);
     EXPECT_EQ(code, 0) << stderr_text();
