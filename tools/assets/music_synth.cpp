@@ -1,8 +1,7 @@
 // The soundtrack's synthesiser: each note of the score is rendered by its instrument (band-limited
 // oscillators, envelopes, state-variable filters, noise) into a dry bus or into the bus that the
-// kick ducks, with sends to a ping-pong echo and a plate-like reverb; the master is mixed, faded,
-// softly limited and normalised. Everything runs in a fixed order on one thread, so two runs give
-// the same samples.
+// kick ducks, with sends to a ping-pong echo and a plate-like reverb; the mix then goes to the
+// mastering. Everything runs in a fixed order on one thread, so two runs give the same samples.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -96,6 +95,32 @@ struct Osc {
 
 inline double midi_hz(double m) { return 440.0 * std::pow(2.0, (m - 69.0) / 12.0); }
 
+// exp(-rate * t) at successive samples, by one multiplication each.
+struct Decay {
+    double value = 1, factor;
+    explicit Decay(double rate, int every = 1) : factor(std::exp(-rate * every / k_sr)) {}
+    double next()
+    {
+        const double v = value;
+        value *= factor;
+        return v;
+    }
+};
+
+// A sine of fixed frequency by rotation, for partials that never bend.
+struct Rotor {
+    double c = 1, s = 0, dc, ds;
+    explicit Rotor(double freq) : dc(std::cos(k_two_pi * freq / k_sr)), ds(std::sin(k_two_pi * freq / k_sr)) {}
+    double next()
+    {
+        const double v = s;
+        const double nc = c * dc - s * ds;
+        s = s * dc + c * ds;
+        c = nc;
+        return v;
+    }
+};
+
 // Attack, hold for the note's length, then an exponential-ish linear release.
 inline double gate(double t, double length, double attack, double release)
 {
@@ -115,7 +140,7 @@ struct Sends {
 };
 
 const Sends k_sends[inst_count] = {
-    {0.04f, 0.0f, false, 0.5f},   // kick
+    {0.04f, 0.0f, false, 0.35f},  // kick
     {0.22f, 0.04f, false, 0.4f},  // snare
     {0.28f, 0.08f, false, 0.45f}, // clap
     {0.04f, 0.0f, false, 0.12f},  // hat
@@ -123,7 +148,7 @@ const Sends k_sends[inst_count] = {
     {0.20f, 0.0f, false, 3.0f},   // crash
     {0.15f, 0.15f, false, 0.05f}, // static
     {0.30f, 0.15f, false, 0.05f}, // riser
-    {0.08f, 0.0f, false, 2.6f},   // boom
+    {0.08f, 0.0f, false, 0.7f},   // boom
     {0.22f, 0.10f, false, 0.7f},  // tom
     {0.0f, 0.0f, true, 0.06f},    // bass
     {0.42f, 0.08f, true, 1.4f},   // pad
@@ -131,11 +156,15 @@ const Sends k_sends[inst_count] = {
     {0.22f, 0.30f, false, 0.2f},  // lead
     {0.18f, 0.35f, true, 0.5f},   // pluck
     {0.40f, 0.35f, false, 2.5f},  // bell
+    {0.25f, 0.10f, false, 0.01f}, // swell
+    {0.10f, 0.30f, false, 0.15f}, // zap
+    {0.15f, 0.20f, false, 0.12f}, // rim
+    {0.05f, 0.0f, false, 0.1f},   // shaker
 };
 
 // Mix levels, in the order of the instrument list.
-const float k_levels[inst_count] = {0.9f, 0.5f, 0.45f, 0.16f, 0.14f, 0.2f, 0.22f, 0.2f, 0.45f,
-                                    0.5f, 0.36f, 0.07f, 0.11f, 0.21f, 0.14f, 0.27f};
+const float k_levels[inst_count] = {0.8f, 0.5f, 0.45f, 0.16f, 0.14f, 0.2f, 0.22f, 0.2f, 0.45f, 0.5f,
+                                    0.36f, 0.07f, 0.11f, 0.21f, 0.14f, 0.27f, 0.2f, 0.16f, 0.25f, 0.09f};
 
 void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
 {
@@ -146,11 +175,15 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
     Svf f1, f2;
     switch (n.instrument) {
     case inst_kick: {
+        Decay sweep(35), chirp(300), fall(10), tick(400), ring(250);
+        Rotor beater(3100);
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            const double freq = 44 + 120 * std::exp(-t * 30) + 40 * std::exp(-t * 250);
-            const double body = o1.sine(freq) * std::exp(-t * 6.5) * std::min(1.0, t / 0.0015);
-            const double click = noise.next() * std::exp(-t * 500) * 0.25;
+            // A tight body that settles at 55 Hz and dies within a beat, and a beater click that
+            // carries the kick on small speakers.
+            const double freq = 55 + 100 * sweep.next() + 80 * chirp.next();
+            const double body = o1.sine(freq) * fall.next() * std::min(1.0, t / 0.0015);
+            const double click = noise.next() * tick.next() * 0.35 + beater.next() * ring.next() * 0.12;
             const double s = std::tanh(1.6 * (body + click)) / std::tanh(1.6);
             v.l[i] = v.r[i] = static_cast<float>(s * vel);
         }
@@ -180,14 +213,13 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
     }
     case inst_hat:
     case inst_open_hat: {
-        const double decay = n.instrument == inst_hat ? 55 : 7;
+        Decay decay(n.instrument == inst_hat ? 55 : 7);
         f1.set(7500, 0.9);
         for (int i = 0; i < count; ++i) {
-            const double t = i / k_sr;
             // Noise plus a cluster of square partials for a metallic edge.
             const double metal = (o1.pulse(3217, 0.5) + o2.pulse(4581, 0.5) + o3.pulse(5903, 0.5)) * 0.2;
             f1.run(noise.next() + metal);
-            v.l[i] = v.r[i] = static_cast<float>(f1.high * std::exp(-t * decay) * vel);
+            v.l[i] = v.r[i] = static_cast<float>(f1.high * decay.next() * vel);
         }
         break;
     }
@@ -195,9 +227,9 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
         f1.set(4500, 0.7);
         Noise right{seed * 7u + 3u};
         f2.set(4500, 0.7);
+        Decay tail(1.7), strike(12);
         for (int i = 0; i < count; ++i) {
-            const double t = i / k_sr;
-            const double env = std::exp(-t * 1.7) * 0.8 + std::exp(-t * 12) * 0.6;
+            const double env = tail.next() * 0.8 + strike.next() * 0.6;
             const double metal = (o1.pulse(421, 0.5) + o2.pulse(587, 0.5) + o3.pulse(747, 0.5) + o4.pulse(1011, 0.5)) * 0.12;
             f1.run(noise.next() + metal);
             f2.run(right.next() + metal);
@@ -248,9 +280,10 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
         f1.set(120, 0.7);
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            const double freq = 32 + 30 * std::exp(-t * 3);
+            // A short drop from 80 to 45 Hz: felt under the hit, gone before the next beat.
+            const double freq = 45 + 35 * std::exp(-t * 8);
             f1.run(noise.next());
-            const double s = (o1.sine(freq) + f1.low * 0.8) * std::exp(-t * 1.6) * std::min(1.0, t / 0.004);
+            const double s = (o1.sine(freq) + f1.low * 0.5) * std::exp(-t * 5) * std::min(1.0, t / 0.004);
             v.l[i] = v.r[i] = static_cast<float>(s * vel);
         }
         break;
@@ -264,12 +297,14 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
         break;
     }
     case inst_bass: {
+        Decay sweep(9, 16);
+        Rotor sub(f);
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            if (i % 16 == 0) f1.set(90 + bright * 2200 * (0.25 + 0.75 * std::exp(-t * 9)), 1.3);
+            if (i % 16 == 0) f1.set(90 + bright * 2200 * (0.25 + 0.75 * sweep.next()), 1.3);
             const double x = o1.saw(f) * 0.6 + o2.saw(f * 1.005) * 0.4;
             f1.run(x);
-            const double s = std::tanh(1.4 * (f1.low + o3.sine(f) * 0.7)) * gate(t, len, 0.004, 0.05);
+            const double s = std::tanh(1.4 * (f1.low + sub.next() * 0.7)) * gate(t, len, 0.004, 0.05);
             v.l[i] = v.r[i] = static_cast<float>(s * vel);
         }
         break;
@@ -301,23 +336,27 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
     case inst_stab:
     case inst_pluck: {
         const bool stab = n.instrument == inst_stab;
-        const double fdecay = stab ? 10 : 16, adecay = stab ? 3.5 : 5.5;
+        Decay sweep(stab ? 10 : 16, 16), fall(stab ? 3.5 : 5.5);
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            if (i % 16 == 0) f1.set(250 + bright * 7000 * std::exp(-t * fdecay), stab ? 1.2 : 1.8);
+            if (i % 16 == 0) f1.set(250 + bright * 7000 * sweep.next(), stab ? 1.2 : 1.8);
             const double x = stab ? o1.saw(f * 0.997) + o2.saw(f * 1.003) + o3.pulse(f * 0.5, 0.5) * 0.5
                                   : o1.pulse(f, 0.3) + o2.saw(f * 2.001) * 0.3;
             f1.run(x);
-            const double s = f1.low * std::exp(-t * adecay) * gate(t, len, 0.002, stab ? 0.15 : 0.3);
+            // Short notes get short releases, so quick hits stay apart.
+            const double s = f1.low * fall.next() * gate(t, len, 0.002, std::min(stab ? 0.15 : 0.3, len));
             v.l[i] = v.r[i] = static_cast<float>(s * vel);
         }
         break;
     }
     case inst_lead: {
+        double freq = f;
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            const double vib = 0.18 * std::min(1.0, std::max(0.0, t - 0.18) / 0.3) * std::sin(k_two_pi * 5.3 * t);
-            const double freq = f * std::pow(2.0, vib / 12);
+            if (i % 8 == 0) {
+                const double vib = 0.18 * std::min(1.0, std::max(0.0, t - 0.18) / 0.3) * std::sin(k_two_pi * 5.3 * t);
+                freq = f * std::pow(2.0, vib / 12);
+            }
             if (i % 16 == 0) f1.set(700 + bright * 4500 * (0.55 + 0.45 * std::exp(-t * 6)), 1.1);
             f1.run(o1.saw(freq) * 0.7 + o2.pulse(freq * 1.002, 0.35) * 0.5);
             const double s = f1.low * gate(t, len, 0.012, 0.12);
@@ -326,16 +365,60 @@ void render_voice(const NoteEvent& n, Voice& v, uint32_t seed)
         break;
     }
     case inst_bell: {
+        Decay bloom(3.5), shine(5), ring(1.6);
+        Rotor modulator(f * 3.5), octave(f * 2.0);
         for (int i = 0; i < count; ++i) {
             const double t = i / k_sr;
-            const double index = 2.6 * std::exp(-t * 3.5) + 0.4;
-            const double mod = o2.sine(f * 3.5) * index;
+            const double index = 2.6 * bloom.next() + 0.4;
+            const double mod = modulator.next() * index;
             const double car = std::sin(k_two_pi * o1.phase + mod);
             o1.phase += f / k_sr;
             if (o1.phase >= 1.0) o1.phase -= 1.0;
-            const double s = (car + o3.sine(f * 2.0) * 0.25 * std::exp(-t * 5)) * std::exp(-t * 1.6) *
-                             gate(t, len + 1.5, 0.002, 0.6);
+            const double s = (car + octave.next() * 0.25 * shine.next()) * ring.next() * gate(t, len + 1.5, 0.002, 0.6);
             v.l[i] = v.r[i] = static_cast<float>(s * vel);
+        }
+        break;
+    }
+    case inst_swell: {
+        Noise right{seed * 3u + 7u};
+        f1.set(2500, 0.7);
+        f2.set(2500, 0.7);
+        for (int i = 0; i < count; ++i) {
+            const double t = i / k_sr, x = std::min(1.0, t / len);
+            const double env = x * x * x * (t < len ? 1.0 : std::max(0.0, 1.0 - (t - len) / 0.004));
+            const double metal = (o1.pulse(523, 0.5) + o2.pulse(797, 0.5) + o3.pulse(1163, 0.5)) * 0.1;
+            f1.run(noise.next() + metal);
+            f2.run(right.next() + metal);
+            v.l[i] = static_cast<float>(f1.high * env * vel);
+            v.r[i] = static_cast<float>(f2.high * env * vel);
+        }
+        break;
+    }
+    case inst_zap: {
+        for (int i = 0; i < count; ++i) {
+            const double t = i / k_sr;
+            const double freq = f * std::exp(-t * 30) + 60;
+            const double s = (o1.pulse(freq, 0.5) * 0.5 + o2.sine(freq * 0.5) * 0.5) * std::exp(-t * 18) *
+                             std::min(1.0, t / 0.001) * gate(t, len, 0.0, 0.02);
+            v.l[i] = v.r[i] = static_cast<float>(s * vel);
+        }
+        break;
+    }
+    case inst_rim: {
+        for (int i = 0; i < count; ++i) {
+            const double t = i / k_sr;
+            const double s = (o1.sine(1750) * 0.6 + o2.sine(820) * 0.4) * std::exp(-t * 70) * std::min(1.0, t / 0.0005) +
+                             noise.next() * std::exp(-t * 400) * 0.5;
+            v.l[i] = v.r[i] = static_cast<float>(s * vel);
+        }
+        break;
+    }
+    case inst_shaker: {
+        f1.set(7000, 0.8);
+        for (int i = 0; i < count; ++i) {
+            const double t = i / k_sr;
+            f1.run(noise.next());
+            v.l[i] = v.r[i] = static_cast<float>(f1.high * std::min(1.0, t / 0.004) * std::exp(-t * 45) * vel);
         }
         break;
     }
@@ -407,6 +490,24 @@ void echo_run(const std::vector<float>& in_l, const std::vector<float>& in_r, st
 
 }  // namespace
 
+bool instrument_pitched(int instrument)
+{
+    switch (instrument) {
+    case inst_tom:
+    case inst_bass:
+    case inst_pad:
+    case inst_stab:
+    case inst_lead:
+    case inst_pluck:
+    case inst_bell:
+    case inst_riser:
+    case inst_zap:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::vector<float> music_render(const Score& score)
 {
     const size_t frames = static_cast<size_t>(score.length_seconds * k_sr);
@@ -452,33 +553,14 @@ std::vector<float> music_render(const Score& score)
     reverb_run(verb, mix_l, mix_r);
     echo_run(echo_l, echo_r, mix_l, mix_r);
 
-    // Master: DC blocking, fade, normalise to the peak, then a soft knee keeps rare peaks round.
+    // The 192 kbit/s encoding takes about a quarter of a loudness unit off and lets peaks grow by
+    // up to half a decibel: aimed at -13.8 LUFS under -2.3 dBTP here, the decoded file plays at
+    // about -14 LUFS and stays under -1 dBTP.
+    master_process(mix_l, mix_r, score, -13.8, -2.3);
     std::vector<float> out(frames * 2);
-    double hp_l = 0, hp_r = 0, prev_l = 0, prev_r = 0, peak = 1e-9;
     for (size_t i = 0; i < frames; ++i) {
-        const double t = i / k_sr;
-        const double fade = t < score.fade_start ? 1.0
-                            : t >= score.fade_end ? 0.0
-                                                  : std::pow(1.0 - (t - score.fade_start) / (score.fade_end - score.fade_start), 2.0);
-        hp_l = 0.9995 * (hp_l + mix_l[i] - prev_l);
-        hp_r = 0.9995 * (hp_r + mix_r[i] - prev_r);
-        prev_l = mix_l[i];
-        prev_r = mix_r[i];
-        out[i * 2] = static_cast<float>(hp_l * fade);
-        out[i * 2 + 1] = static_cast<float>(hp_r * fade);
-    }
-    // Level by a high percentile rather than the single highest peak, so one transient does not
-    // make the whole track quiet; the knee then rounds what lies above.
-    std::vector<float> mags;
-    mags.reserve(out.size() / 16);
-    for (size_t i = 0; i < out.size(); i += 16) mags.push_back(std::fabs(out[i]));
-    std::nth_element(mags.begin(), mags.begin() + static_cast<long>(mags.size() * 0.9995), mags.end());
-    peak = std::max(peak, static_cast<double>(mags[static_cast<size_t>(mags.size() * 0.9995)]));
-    const double gain = 0.8 / peak;
-    for (float& s : out) {
-        const double x = s * gain, a = std::fabs(x);
-        const double y = a < 0.7 ? a : 0.7 + 0.28 * std::tanh((a - 0.7) / 0.28);
-        s = static_cast<float>(x < 0 ? -y : y);
+        out[i * 2] = mix_l[i];
+        out[i * 2 + 1] = mix_r[i];
     }
     return out;
 }
