@@ -7,6 +7,7 @@ packages=(
   libgtest-dev googletest
   ffmpeg xvfb xauth xdotool fonts-dejavu-core
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test: the full suite (unit tests, golden
 # frame hashes, the capture tool and the real demo under Xvfb), then the unit tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run of the mesh loader.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run of the mesh loader, then
+# the Windows programs, cross-built, under Wine against the Linux build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -36,4 +37,12 @@ if [ -f scripts/fuzz.sh ]; then
   grep -E 'DONE|Done|stat::' build-fuzz.log || tail -n 5 build-fuzz.log
   passed=$((passed + 1))
 fi
+
+echo "== Windows programs under Wine (cross-built with mingw-w64, checked against build/)"
+bash scripts/build_windows.sh build build-win
+log=$(mktemp)
+xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/windows/run.sh build build-win | tee "$log"
+passed=$((passed + $(sed -n 's/^windows: \([0-9]*\) passed, 0 failed$/\1/p' "$log")))
+rm -f "$log"
+
 echo "all: $passed passed, 0 failed"
