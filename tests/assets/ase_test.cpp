@@ -75,8 +75,10 @@ TEST(AssetOctopus, CountsIndicesAndLayoutAgree)
     EXPECT_EQ(a.min_depth, 0);
 
     const int nv = a.declared.at("*MESH_NUMVERTEX"), nf = a.declared.at("*MESH_NUMFACES");
+    // Enough joints to model the mantle, eyes and curls; few enough that the strands stay
+    // readable instead of merging into tubes.
     EXPECT_GE(nv, 300);
-    EXPECT_LE(nv, 700);
+    EXPECT_LE(nv, 634);
     EXPECT_EQ(static_cast<int>(a.xyz.size()), nv * 3);
     EXPECT_EQ(static_cast<int>(a.faces.size()), nf * 6);
     EXPECT_EQ(a.declared.at("*MESH_NUMTVERTEX"), a.seen.at("*MESH_TVERT"));

@@ -80,6 +80,7 @@ bool png_write(const std::string& path, int width, int height, int channels, con
 // The generators. Each returns the file's bytes.
 extern const int k_glyph_widths[26];
 std::vector<Segment> glyph_strokes(int letter, double width, double height, double radius);
+GreyPicture font_glyph(int letter, int width);
 std::vector<uint8_t> font_build();
 std::vector<uint8_t> font_sheet_rgb(const std::vector<uint8_t>& font, int* width, int* height);
 std::vector<uint8_t> title_build();

@@ -10,7 +10,6 @@ namespace {
 
 constexpr int k_font_width = 209;
 constexpr int k_font_height = 25;
-constexpr double k_pen_radius = 1.05;
 
 int glyph_left(int g)
 {
@@ -26,9 +25,7 @@ std::vector<uint8_t> font_build()
     std::vector<uint8_t> font(static_cast<size_t>(k_font_width) * k_font_height, 0);
     for (int g = 0; g < 26; ++g) {
         const int w = k_glyph_widths[g];
-        SuperMask mask = supermask_create(w, k_font_height, 8);
-        supermask_segments(mask, glyph_strokes('A' + g, w, k_font_height, k_pen_radius), k_pen_radius);
-        const GreyPicture cov = supermask_resolve(mask);
+        const GreyPicture cov = font_glyph('A' + g, w);
         const int left = glyph_left(g);
         for (int y = 0; y < k_font_height; ++y)
             for (int x = 0; x < w; ++x)

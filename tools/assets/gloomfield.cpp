@@ -9,6 +9,7 @@ std::vector<uint8_t> gloomfield_build()
 {
     constexpr int W = 97, H = 73;
     constexpr double horizon = 46;
+    constexpr double k_pi = 3.14159265358979323846;
     GreyPicture pic = grey_create(W, H, 0.0f);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
@@ -19,20 +20,30 @@ std::vector<uint8_t> gloomfield_build()
                 const double cloud = fbm(x * 0.07, y * 0.16, 5, 3);
                 const double billow = fbm(x * 0.03 + 4, y * 0.08, 3, 8);
                 const double seam = std::exp(-std::pow((horizon - 4 - y) / 3.5, 2.0)) * (0.5 + 0.5 * value_noise(x * 0.08, 1, 4));
-                v = 0.10 + 0.22 * t + 0.3 * (cloud - 0.5) + 0.18 * (billow - 0.5) + 0.45 * seam;
+                v = 0.09 + 0.22 * t + 0.3 * (cloud - 0.5) + 0.18 * (billow - 0.5) + 0.62 * seam;
             } else {
-                // Furrows converge on a point on the horizon; far furrows fade into the haze.
+                // Furrows converge on a point on the horizon; far furrows fade into the haze. Each
+                // pixel averages 4 x 4 samples, and every sample damps the furrow wave by how
+                // fast it changes there, so furrows too fine for the pixels melt into their mean
+                // grey instead of beating into moire.
                 const double depth = (y - horizon + 0.5) / (H - horizon);
-                const double ray = (x + 0.5 - 60) / (y - horizon + 1.5);
-                const double furrow = 0.5 + 0.5 * std::sin(ray * 18.0);
+                double furrows = 0;
+                for (int j = 0; j < 4; ++j)
+                    for (int i = 0; i < 4; ++i) {
+                        const double sx = x + (i + 0.5) / 4 - 60, s = y + (j + 0.5) / 4 - horizon + 1.0;
+                        const double fx = 18.0 / s, fy = 18.0 * std::fabs(sx) / (s * s);   // radians per pixel
+                        const double f = std::hypot(fx, fy);
+                        const double damp = 1.0 - smoothstep(0.5 * k_pi, k_pi, f);
+                        furrows += damp * std::sin(sx / s * 18.0) / 16;
+                    }
                 const double clod = fbm(x * 0.3, y * 0.3, 3, 21);
-                v = 0.16 - 0.06 * depth + (0.05 + 0.1 * depth) * (furrow - 0.5) + 0.06 * (clod - 0.5);
+                v = 0.15 - 0.06 * depth + (0.03 + 0.09 * depth) * furrows + 0.06 * (clod - 0.5);
                 v += 0.12 * (1.0 - smoothstep(0.0, 0.25, depth));
             }
             pic.px[static_cast<size_t>(y) * W + x] = static_cast<float>(std::clamp(v, 0.0, 1.0));
         }
 
-    SuperMask dark = supermask_create(W, H, 4);
+    SuperMask dark = supermask_create(W, H, 8);
     // Far tree line along the horizon.
     std::vector<Point2> line;
     for (int x = 0; x <= W; ++x) line.push_back({static_cast<double>(x), horizon - 0.5 - 3.5 * std::pow(fbm(x * 0.25, 7, 3, 31), 2.0) * 2});
@@ -41,7 +52,7 @@ std::vector<uint8_t> gloomfield_build()
     supermask_polygon(dark, line);
     // A bare tree: trunk and forking branches.
     const double tx = 24, ty = 56;
-    supermask_capsule(dark, tx, ty, tx + 0.6, ty - 16, 1.0);
+    supermask_capsule(dark, tx, ty, tx + 0.6, ty - 16, 1.15);
     AssetRng rng{0x61003u};
     struct Branch {
         double x, y, angle, len, r;
@@ -59,6 +70,6 @@ std::vector<uint8_t> gloomfield_build()
                                  std::max(0.3, b.r * 0.7), b.depth + 1});
     }
     const GreyPicture m = supermask_resolve(dark);
-    for (size_t i = 0; i < pic.px.size(); ++i) pic.px[i] += (0.03f - pic.px[i]) * m.px[i];
+    for (size_t i = 0; i < pic.px.size(); ++i) pic.px[i] += (0.0f - pic.px[i]) * m.px[i];
     return grey_to_raw8(pic);
 }

@@ -1,6 +1,6 @@
-// Stroke designs of the 26 capitals. Each glyph is a set of pen strokes in a unit box (u across,
-// v down), placed so that a round pen of the given radius just fills the glyph's box; the same
-// designs draw the 25-row font and, larger, the title lettering.
+// Stroke designs of the 26 capitals for the title lettering. Each glyph is a set of pen strokes
+// in a unit box (u across, v down), placed so that a round pen of the given radius just fills the
+// glyph's box. (The 25-row font has pixel designs of its own.)
 #include <cmath>
 
 #include "assets.h"

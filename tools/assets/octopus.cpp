@@ -1,6 +1,6 @@
-// The octopus: a rounded mantle with two eye bulges and eight curling tapered tentacles, built
-// as quads split into triangle pairs, written in the ASCII scene-export layout, plus a wire
-// drawing of it for the preview.
+// The octopus: an egg-shaped mantle with two ringed eyes and eight tapered arms of varied length,
+// reach and curl, built as quads split into triangle pairs (fans for the eyes), written in the
+// ASCII scene-export layout, plus a wire drawing of it for the preview.
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
@@ -61,82 +61,141 @@ int add_vertex(OctoMesh& m, Vec3 p, double u, double v)
     return static_cast<int>(m.vertices.size()) - 1;
 }
 
-// Screen "up" is -y, so the mantle rises towards negative y.
+Vec3 rotate_about(Vec3 v, Vec3 axis, double angle)
+{
+    // Rodrigues' rotation of v about the unit axis.
+    const double c = std::cos(angle), s = std::sin(angle);
+    return v * c + cross(axis, v) * s + axis * (dot(axis, v) * (1 - c));
+}
+
+// Screen "up" is -y, so the mantle rises towards negative y. The mantle is an egg with its blunt
+// end up and back, narrowing to the neck where the arms meet.
+constexpr int k_mantle_rings = 7, k_mantle_sides = 12;
+const Vec3 k_mantle_centre{0, -50, -8};
+
+Vec3 mantle_point(double theta, double phi)
+{
+    const double r = 33 * std::sin(theta) * (1 + 0.3 * std::cos(theta));
+    // The axis leans back (towards -z) as it rises.
+    const double up = -60 * std::cos(theta);
+    return k_mantle_centre + Vec3{r * std::cos(phi), up, r * std::sin(phi) - 0.3 * up};
+}
+
 void build_mantle(OctoMesh& m)
 {
-    const int rings = 9, sides = 16;
-    const Vec3 centre{0, -42, 0};
-    const int top = add_vertex(m, centre + Vec3{0, -50, 0}, 0.5, 0.0);
-    for (int i = 1; i <= rings; ++i) {
-        const double theta = k_pi * i / (rings + 1);
-        for (int j = 0; j < sides; ++j) {
-            const double phi = 2 * k_pi * j / sides;
-            // Eye bulges on the front of the lower mantle.
-            const double eye = std::exp(-std::pow((theta - 0.62 * k_pi) / 0.16, 2.0)) *
-                               (std::exp(-std::pow((phi - 1.2) / 0.3, 2.0)) + std::exp(-std::pow((phi - 1.95) / 0.3, 2.0)));
-            const double r = 37 * std::sin(theta) * (1 + 0.12 * std::cos(theta)) * (1 + 0.22 * eye);
-            add_vertex(m, centre + Vec3{r * std::cos(phi), -50 * std::cos(theta), r * std::sin(phi)},
-                       static_cast<double>(j) / sides, static_cast<double>(i) / (rings + 1));
-        }
-    }
-    const int bottom = add_vertex(m, centre + Vec3{0, 44, 0}, 0.5, 1.0);
+    const int rings = k_mantle_rings, sides = k_mantle_sides;
+    const int top = add_vertex(m, mantle_point(0, 0), 0.5, 0.0);
+    for (int i = 1; i <= rings; ++i)
+        for (int j = 0; j < sides; ++j)
+            add_vertex(m, mantle_point(k_pi * i / (rings + 1), 2 * k_pi * j / sides), static_cast<double>(j) / sides,
+                       static_cast<double>(i) / (rings + 1));
+    const int bottom = add_vertex(m, mantle_point(k_pi, 0), 0.5, 1.0);
     auto ring = [&](int i, int j) { return top + 1 + (i - 1) * sides + (j % sides); };
-    for (int j = 0; j < sides; ++j) add_triangle(m, Face{top, ring(1, j), ring(1, j + 1), 1, 1, 1}, centre);
+    for (int j = 0; j < sides; ++j) add_triangle(m, Face{top, ring(1, j), ring(1, j + 1), 1, 1, 1}, k_mantle_centre);
     for (int i = 1; i < rings; ++i)
-        for (int j = 0; j < sides; ++j) add_quad(m, ring(i, j), ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j), centre);
-    for (int j = 0; j < sides; ++j) add_triangle(m, Face{bottom, ring(rings, j + 1), ring(rings, j), 1, 1, 1}, centre);
+        for (int j = 0; j < sides; ++j)
+            add_quad(m, ring(i, j), ring(i, j + 1), ring(i + 1, j + 1), ring(i + 1, j), k_mantle_centre);
+    for (int j = 0; j < sides; ++j) add_triangle(m, Face{bottom, ring(rings, j + 1), ring(rings, j), 1, 1, 1}, k_mantle_centre);
 }
+
+// An eye: a rim of seven vertices standing off the lower front of the mantle around a pupil, as a
+// fan whose spokes are hidden, so it shows as a ring of joints with one in the middle.
+void build_eye(OctoMesh& m, double phi)
+{
+    const double theta = 0.63 * k_pi;
+    const Vec3 p = mantle_point(theta, phi);
+    const Vec3 normal = normalised(p - k_mantle_centre);
+    const Vec3 along = normalised(mantle_point(theta, phi + 0.01) - p);
+    const Vec3 across = cross(normal, along);
+    const int pupil = add_vertex(m, p + normal * 9.0, 0.5, 0.5);
+    const int rim = static_cast<int>(m.vertices.size());
+    for (int j = 0; j < 7; ++j) {
+        const double a = 2 * k_pi * j / 7;
+        add_vertex(m, p + normal * 5.0 + along * (9.0 * std::cos(a)) + across * (7.0 * std::sin(a)), 0.5 + 0.5 * std::cos(a),
+                   0.5 + 0.5 * std::sin(a));
+    }
+    for (int j = 0; j < 7; ++j) add_triangle(m, Face{pupil, rim + j, rim + (j + 1) % 7, 0, 1, 0}, k_mantle_centre);
+}
+
+// One arm: a centre line integrated with a curvature that grows towards the tip, so the arm
+// reaches out and down and then rolls into a curl; each arm has its own length, reach, roll of
+// the curl and a slow sideways sway. Rings are spaced by arc length plus turning, so the curl gets
+// more of them; the tube tapers to a pointed tip.
+constexpr int k_arm_rings = 12, k_arm_sides = 5;
 
 void build_tentacle(OctoMesh& m, int k)
 {
-    const int rings = 10, sides = 6;
-    const double phi0 = k * k_pi / 4 + k_pi / 8;
-    const double length = 165 + 15 * std::sin(k * 2.3);
-    const double curl = 6.0 + 1.0 * std::cos(k * 1.7);
-    // Centre line in the tentacle's own vertical plane: out and down, then curling up and in.
-    std::vector<Vec3> line;
-    std::vector<double> radius;
-    double rho = 20, y = -4, heading = 1.0;
-    const int steps = 60;
-    for (int s = 0; s <= steps; ++s) {
-        const double t = static_cast<double>(s) / steps;
-        if (s % (steps / (rings - 1)) == 0 && static_cast<int>(line.size()) < rings) {
-            const double phi = phi0 + 0.3 * t * std::sin(k * 1.3 + 0.5);
-            line.push_back({rho * std::cos(phi), y, rho * std::sin(phi)});
-            radius.push_back(11.5 * (1 - 0.88 * t) + 0.6);
-        }
-        rho += std::cos(heading) * length / steps;
-        y += std::sin(heading) * length / steps;
-        heading -= curl * 4 * t * t * t / steps;
+    const double h1 = std::sin(k * 12.9898 + 1.3) * 43758.5453, h2 = std::sin(k * 78.233 + 0.7) * 12543.77;
+    const double v1 = h1 - std::floor(h1), v2 = h2 - std::floor(h2);   // fixed per-arm variety in 0..1
+    const double phi = k * k_pi / 4 + k_pi / 8 + 0.16 * (v2 - 0.5);
+    const double length = 150 * (0.72 + 0.45 * v1);
+    const double dip = 0.25 + 0.45 * v2;                 // how steeply the arm starts down
+    const double turn = 3.0 + 2.2 * (1 - v1) + 0.6 * v2;  // total turning of the curl, radians
+    const double roll = 1.1 * (v1 - 0.5) + 0.5 * std::sin(k * 2.1);
+    const double sway = 0.35 * std::sin(k * 1.7 + 0.4);
+
+    const Vec3 out{std::cos(phi), 0, std::sin(phi)};
+    Vec3 t = normalised(out * std::cos(dip) + Vec3{0, 1, 0} * std::sin(dip));
+    Vec3 n = rotate_about(normalised(cross(cross(t, Vec3{0, -1, 0}), t)), t, roll);
+    Vec3 p = mantle_point(0.86 * k_pi, phi) + out * 4.0;
+
+    constexpr int steps = 400;
+    const double ds = length / steps;
+    std::vector<Vec3> line{p};
+    std::vector<double> weight{0};
+    for (int s = 0; s < steps; ++s) {
+        const double u = (s + 0.5) / steps;
+        const double kappa = turn / length * (0.15 + 2.55 * std::pow(u, 2.2)) + sway / length * std::cos(u * 5.0 + k);
+        const Vec3 b = cross(t, n);
+        t = normalised(t + n * (kappa * ds) + b * (0.25 * sway / length * ds));
+        n = normalised(cross(b, t));
+        p = p + t * ds;
+        line.push_back(p);
+        weight.push_back(weight.back() + ds * (1 + 14 * std::fabs(kappa)));
     }
-    std::vector<int> first(rings);
-    for (int i = 0; i < rings; ++i) {
-        const Vec3 ahead = line[std::min(i + 1, rings - 1)] - line[std::max(i - 1, 0)];
-        const Vec3 t = normalised(ahead);
-        const Vec3 side = normalised(cross(t, Vec3{0, 1, 0.0001}));
-        const Vec3 up = normalised(cross(side, t));
+    // Ring centres at equal steps of the weight.
+    std::vector<Vec3> centre;
+    std::vector<double> at_u;
+    for (int i = 0; i < k_arm_rings; ++i) {
+        const double w = weight.back() * i / k_arm_rings;
+        size_t s = 0;
+        while (s + 1 < weight.size() && weight[s + 1] < w) ++s;
+        const double f = weight[s + 1] > weight[s] ? (w - weight[s]) / (weight[s + 1] - weight[s]) : 0;
+        centre.push_back(line[s] + (line[s + 1] - line[s]) * f);
+        at_u.push_back((s + f) / steps);
+    }
+    // Rings on a frame carried along the line without twisting.
+    std::vector<int> first(k_arm_rings);
+    Vec3 side = normalised(cross(normalised(centre[1] - centre[0]), Vec3{0, 1, 0.0001}));
+    for (int i = 0; i < k_arm_rings; ++i) {
+        const Vec3 ahead = normalised(centre[std::min(i + 1, k_arm_rings - 1)] - centre[std::max(i - 1, 0)]);
+        side = normalised(side - ahead * dot(side, ahead));
+        const Vec3 up = cross(side, ahead);
+        const double radius = 11.0 * std::pow(1 - 0.92 * at_u[i], 1.25) + 0.7;
         first[i] = static_cast<int>(m.vertices.size());
-        for (int j = 0; j < sides; ++j) {
-            const double b = 2 * k_pi * j / sides;
-            add_vertex(m, line[i] + side * (radius[i] * std::cos(b)) + up * (radius[i] * std::sin(b)),
-                       static_cast<double>(j) / sides, static_cast<double>(i) / rings);
+        for (int j = 0; j < k_arm_sides; ++j) {
+            const double a = 2 * k_pi * j / k_arm_sides + 0.5 * i;
+            add_vertex(m, centre[i] + side * (radius * std::cos(a)) + up * (radius * std::sin(a)),
+                       static_cast<double>(j) / k_arm_sides, static_cast<double>(i) / k_arm_rings);
         }
     }
-    const Vec3 tip_dir = normalised(line[rings - 1] - line[rings - 2]);
-    const int tip = add_vertex(m, line[rings - 1] + tip_dir * 5.0, 0.5, 1.0);
-    for (int i = 0; i + 1 < rings; ++i)
-        for (int j = 0; j < sides; ++j) {
-            const Vec3 inside = (line[i] + line[i + 1]) * 0.5;
-            add_quad(m, first[i] + j, first[i] + (j + 1) % sides, first[i + 1] + (j + 1) % sides, first[i + 1] + j, inside);
+    const int tip = add_vertex(m, line.back(), 0.5, 1.0);
+    for (int i = 0; i + 1 < k_arm_rings; ++i)
+        for (int j = 0; j < k_arm_sides; ++j) {
+            const Vec3 inside = (centre[i] + centre[i + 1]) * 0.5;
+            add_quad(m, first[i] + j, first[i] + (j + 1) % k_arm_sides, first[i + 1] + (j + 1) % k_arm_sides, first[i + 1] + j, inside);
         }
-    for (int j = 0; j < sides; ++j)
-        add_triangle(m, Face{tip, first[rings - 1] + j, first[rings - 1] + (j + 1) % sides, 1, 1, 1}, line[rings - 1]);
+    const Vec3 last = centre[k_arm_rings - 1];
+    for (int j = 0; j < k_arm_sides; ++j)
+        add_triangle(m, Face{tip, first[k_arm_rings - 1] + j, first[k_arm_rings - 1] + (j + 1) % k_arm_sides, 1, 1, 1}, last);
 }
 
 OctoMesh octopus_mesh()
 {
     OctoMesh m;
     build_mantle(m);
+    build_eye(m, 0.5 * k_pi - 0.85);
+    build_eye(m, 0.5 * k_pi + 0.85);
     for (int k = 0; k < 8; ++k) build_tentacle(m, k);
     // Centre the bounding box on the origin and scale the farthest vertex to radius 105.
     Vec3 lo = m.vertices[0], hi = m.vertices[0];

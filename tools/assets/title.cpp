@@ -1,6 +1,7 @@
-// The title picture "marrowvale" (a dusk vale: striped sun, ridges, a river and a glowing grid
-// under chrome lettering) and its night-time companion, whose lower part stays dark for the
-// dot-matrix display drawn over it.
+// The title picture "marrowvale" (a dusk vale: a striped sun over a far range and two near
+// slopes, a river winding across a glowing floor grid, chrome lettering) and its night-time
+// companion: the same vale under an aurora, whose lower part stays dark for the dot-matrix display
+// drawn over it. Edges are anti-aliased from sub-pixel samples or exact coverage.
 #include <algorithm>
 #include <cmath>
 
@@ -9,6 +10,8 @@
 namespace {
 
 constexpr int W = 512, H = 384;
+
+size_t at(int x, int y) { return static_cast<size_t>(y) * W + x; }
 
 void paint(RgbPicture& pic, const GreyPicture& mask, Colour c, float alpha)
 {
@@ -36,6 +39,22 @@ Colour gradient(const double* stops_y, const Colour* stops, int n, double y)
     return stops[n - 1];
 }
 
+// Bilinear read with the position clamped to the picture; (x, y) in pixel coordinates, pixel
+// centres at half-integers.
+Colour sample(const RgbPicture& p, double x, double y)
+{
+    x = std::clamp(x - 0.5, 0.0, W - 1.0);
+    y = std::clamp(y - 0.5, 0.0, H - 1.0);
+    const int x0 = std::min(static_cast<int>(x), W - 2), y0 = std::min(static_cast<int>(y), H - 2);
+    const double fx = x - x0, fy = y - y0;
+    const Colour top = colour_mix(p.px[at(x0, y0)], p.px[at(x0 + 1, y0)], fx);
+    const Colour bottom = colour_mix(p.px[at(x0, y0 + 1)], p.px[at(x0 + 1, y0 + 1)], fx);
+    return colour_mix(top, bottom, fy);
+}
+
+// Exact coverage of the band [a, b] over pixel row y.
+double row_overlap(double a, double b, int y) { return std::max(0.0, std::min(b, y + 1.0) - std::max(a, static_cast<double>(y))); }
+
 void add_stars(RgbPicture& pic, AssetRng& rng, int count, double bottom, float gain)
 {
     for (int s = 0; s < count; ++s) {
@@ -47,7 +66,7 @@ void add_stars(RgbPicture& pic, AssetRng& rng, int count, double bottom, float g
                 if (px < 0 || px >= W || py < 0 || py >= H) continue;
                 const double ex = px + 0.5 - x, ey = py + 0.5 - y;
                 const float v = static_cast<float>(b * std::exp(-(ex * ex + ey * ey) * 2.2));
-                Colour& c = pic.px[static_cast<size_t>(py) * W + px];
+                Colour& c = pic.px[at(px, py)];
                 c.r += v * 0.9f;
                 c.g += v * 0.9f;
                 c.b += v;
@@ -55,7 +74,8 @@ void add_stars(RgbPicture& pic, AssetRng& rng, int count, double bottom, float g
     }
 }
 
-// Ridge heights above the horizon for the far range and the two near slopes of the vale.
+// The vale, shared by both pictures: ridge heights above the horizon for the far range and the two
+// near slopes, and a river on the floor in ground coordinates (x across, z away from the viewer).
 double far_ridge(double x) { return 18 + 78 * std::pow(fbm(x * 0.0105, 3.7, 5, 41), 1.6) * 1.9; }
 double near_ridge(double x)
 {
@@ -63,15 +83,56 @@ double near_ridge(double x)
     return 4 + 95 * std::pow(d, 1.6) + 22 * (fbm(x * 0.03, 9.1, 4, 77) - 0.5);
 }
 
-GreyPicture ridge_mask(double horizon, double (*ridge)(double), double scale)
+// A floor row s pixels below the horizon lies at depth k_depth / s; one ground unit across spans
+// s / k_across pixels there.
+constexpr double k_depth = 200, k_across = 4;
+constexpr double k_river_half = 2.1;
+// The river's mirror image is drawn a little taller than the sky it shows, so the sun's striped
+// lower half fills the far water and the dark sky the near.
+constexpr double k_mirror = 1.5;
+double river_centre(double z) { return 1.7 * std::sin(0.5 * z + 0.9) + 0.6 * std::sin(1.37 * z + 2.0); }
+
+bool in_river(double x, double s)
 {
-    SuperMask m = supermask_create(W, H, 4);
-    std::vector<Point2> poly;
-    for (int x = -2; x <= W + 2; x += 2) poly.push_back({static_cast<double>(x), horizon - ridge(x) * scale});
-    poly.push_back({W + 2.0, horizon + 1});
-    poly.push_back({-2.0, horizon + 1});
-    supermask_polygon(m, poly);
-    return supermask_resolve(m);
+    const double z = k_depth / s, gx = (x - 256) / s * k_across;
+    return std::fabs(gx - river_centre(z)) < k_river_half;
+}
+
+// Coverage of a range whose crest stands ridge(x) above the horizon, down to the horizon: 16
+// sub-columns a pixel, each covered exactly over its rows.
+GreyPicture ridge_cover(double horizon, double (*ridge)(double))
+{
+    GreyPicture m = grey_create(W, H, 0.0f);
+    constexpr int sub = 16;
+    for (int x = 0; x < W; ++x)
+        for (int s = 0; s < sub; ++s) {
+            const double top = horizon - ridge(x + (s + 0.5) / sub);
+            for (int y = std::max(0, static_cast<int>(std::floor(top))); y < horizon && y < H; ++y)
+                m.px[at(x, y)] += static_cast<float>(row_overlap(top, horizon, y) / sub);
+        }
+    return m;
+}
+
+// The sun's disc with the banded cuts of its lower half, each band's rows covered exactly.
+GreyPicture sun_cover(double cx, double cy, double r)
+{
+    std::vector<std::pair<double, double>> cuts;
+    double band = cy - 58;
+    for (int k = 0; band < cy + r; ++k) {
+        const double gap = 1.5 + k * 1.3;
+        cuts.push_back({band, band + gap});
+        band += gap + 12 - k * 0.8;
+    }
+    GreyPicture m = grey_create(W, H, 0.0f);
+    for (int y = std::max(0, static_cast<int>(cy - r - 2)); y < std::min(H, static_cast<int>(cy + r + 2)); ++y) {
+        double cut = 0;
+        for (const auto& c : cuts) cut += row_overlap(c.first, c.second, y);
+        for (int x = 0; x < W; ++x) {
+            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+            m.px[at(x, y)] = static_cast<float>(std::clamp(r - d + 0.5, 0.0, 1.0) * (1.0 - cut));
+        }
+    }
+    return m;
 }
 
 // The word in the display proportions of the title, sheared slightly forward.
@@ -83,7 +144,7 @@ GreyPicture lettering_mask(const char* text, double top, double height, double r
     double total = 0;
     for (const char* c = text; *c; ++c) total += ratio[*c - 'A'] * height + (c[1] ? gap : 0);
     double pen = (W - total) * 0.5;
-    SuperMask m = supermask_create(W, H, 4);
+    SuperMask m = supermask_create(W, H, 6);
     for (const char* c = text; *c; ++c) {
         const double w = ratio[*c - 'A'] * height;
         for (Segment s : glyph_strokes(*c, w, height, radius)) {
@@ -97,6 +158,30 @@ GreyPicture lettering_mask(const char* text, double top, double height, double r
         pen += w + gap;
     }
     return supermask_resolve(m);
+}
+
+// A rule under the word: a sliver that swells from hairline ends to two pixels at its middle,
+// where a small four-pointed spark sits, all with a soft glow.
+void draw_rule(RgbPicture& pic, double cy)
+{
+    GreyPicture line = grey_create(W, H, 0.0f);
+    const double cx = 256, reach = 150;
+    for (int x = static_cast<int>(cx - reach); x < static_cast<int>(cx + reach); ++x) {
+        const double t = (x + 0.5 - cx) / reach, body = 1.0 - t * t;
+        const double half = 0.25 + 0.8 * body, bright = std::pow(body, 1.3);
+        for (int y = static_cast<int>(cy - 3); y <= static_cast<int>(cy + 3); ++y)
+            line.px[at(x, y)] = static_cast<float>(row_overlap(cy - half, cy + half, y) * bright);
+    }
+    SuperMask spark = supermask_create(W, H, 8);
+    const double arm = 11, waist = 1.6;
+    supermask_polygon(spark, {{cx - arm, cy}, {cx - waist, cy - waist}, {cx, cy - arm * 0.55}, {cx + waist, cy - waist},
+                              {cx + arm, cy}, {cx + waist, cy + waist}, {cx, cy + arm * 0.55}, {cx - waist, cy + waist}});
+    const GreyPicture s = supermask_resolve(spark);
+    for (size_t i = 0; i < line.px.size(); ++i) line.px[i] = std::max(line.px[i], s.px[i]);
+    GreyPicture glow = line;
+    grey_blur(glow, 4);
+    add(pic, glow, Colour{1.0f, 0.3f, 0.8f}, 1.3f);
+    add(pic, line, Colour{1.0f, 0.85f, 0.95f}, 1.0f);
 }
 
 void draw_title(RgbPicture& pic)
@@ -115,18 +200,132 @@ void draw_title(RgbPicture& pic)
             c = colour_mix(Colour{0.30f, 0.50f, 0.95f}, Colour{0.97f, 0.99f, 1.0f}, smoothstep(0.0, 0.5, t));
         else
             c = colour_mix(Colour{0.28f, 0.08f, 0.22f}, Colour{1.0f, 0.72f, 0.42f}, smoothstep(0.5, 1.0, t));
-        for (int x = 0; x < W; ++x) {
-            const size_t i = static_cast<size_t>(y) * W + x;
-            pic.px[i] = colour_mix(pic.px[i], c, face.px[i]);
-        }
+        for (int x = 0; x < W; ++x) pic.px[at(x, y)] = colour_mix(pic.px[at(x, y)], c, face.px[at(x, y)]);
     }
-    // A thin bright rule under the word.
-    SuperMask rule = supermask_create(W, H, 4);
-    supermask_capsule(rule, 136, top + height + 20, 376, top + height + 20, 0.9);
-    GreyPicture r = supermask_resolve(rule);
-    add(pic, r, Colour{1.0f, 0.8f, 0.9f}, 0.9f);
-    grey_blur(r, 4);
-    add(pic, r, Colour{1.0f, 0.3f, 0.8f}, 1.2f);
+    draw_rule(pic, top + height + 20.5);
+}
+
+// The floor below the horizon at dusk: the river mirrors `sky` with ripples that break the
+// reflection into streaks, the land carries a grid whose lines fade into the horizon haze before
+// they crowd closer than the pixels can show. Each pixel averages 6 x 6 samples.
+void draw_dusk_floor(RgbPicture& pic, const RgbPicture& sky, double horizon)
+{
+    constexpr int ss = 6;
+    GreyPicture grid = grey_create(W, H, 0.0f), land = grey_create(W, H, 0.0f);
+    const Colour deep{0.05f, 0.02f, 0.13f}, haze{0.85f, 0.32f, 0.45f};
+    for (int y = static_cast<int>(horizon); y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            double r = 0, g = 0, b = 0, lines = 0, ground = 0;
+            for (int j = 0; j < ss; ++j)
+                for (int i = 0; i < ss; ++i) {
+                    const double sx = x + (i + 0.5) / ss, sy = y + (j + 0.5) / ss, s = sy - horizon;
+                    const double near = s / (H - horizon);
+                    Colour c;
+                    if (in_river(sx, s)) {
+                        const double amp = 0.2 + 1.6 * near;
+                        const double wave = std::sin(sy * 1.9 + 2.6 * std::sin(sx * 0.043 + sy * 0.11));
+                        // Crests tilted towards the viewer mirror sky from higher up, so glints
+                        // of the sun trail below its reflection.
+                        const double crest = std::pow(0.5 + 0.5 * std::sin(sy * 2.3 + 5.0 * value_noise(sx * 0.07, sy * 0.35, 9)), 8.0);
+                        const Colour mirror = sample(sky, sx + 0.8 * amp * std::sin(sy * 0.7 + sx * 0.02),
+                                                     horizon - k_mirror * s + amp * wave - 14 * near * crest);
+                        // Less light comes off the water near the viewer than at a grazing angle
+                        // far off.
+                        const Colour tinted{mirror.r * 0.95f, mirror.g * 0.8f, mirror.b * 0.9f};
+                        const double light = 0.95 - 0.6 * std::pow(near, 0.8);
+                        c = colour_mix(deep, tinted, light);
+                    } else {
+                        c = colour_mix(Colour{0.13f, 0.03f, 0.20f}, Colour{0.03f, 0.0f, 0.07f}, std::sqrt(near));
+                        const double z = k_depth / s, gx = (sx - 256) / s * k_across;
+                        const double hw = 0.45 + 0.6 * near;
+                        const double row_px = std::fabs(z - std::floor(z + 0.5)) * s * s / k_depth;
+                        // Rays are measured across their own direction: off to the sides they
+                        // lie almost flat and crowd sooner than their horizontal spacing says.
+                        const double across = s / std::hypot(s, sx - 256);
+                        const double ray_px = std::fabs(gx - std::floor(gx + 0.5)) * s / k_across * across;
+                        const double row_line = (1.0 - smoothstep(hw - 0.5, hw + 0.5, row_px)) * smoothstep(2.0, 6.0, s * s / k_depth);
+                        const double ray_line = (1.0 - smoothstep(hw - 0.5, hw + 0.5, ray_px)) * smoothstep(2.5, 7.0, s / k_across * across);
+                        lines += std::max(row_line, ray_line);
+                        ground += 1;
+                    }
+                    // Haze thickens towards the horizon.
+                    c = colour_mix(c, haze, std::exp(-s / 7.0) * 0.85);
+                    r += c.r;
+                    g += c.g;
+                    b += c.b;
+                }
+            const double n = ss * ss;
+            pic.px[at(x, y)] = Colour{static_cast<float>(r / n), static_cast<float>(g / n), static_cast<float>(b / n)};
+            grid.px[at(x, y)] = static_cast<float>(lines / n);
+            land.px[at(x, y)] = static_cast<float>(ground / n);
+        }
+    // The lines' glow stays on the land, so the banks stay clean.
+    GreyPicture glow = grid;
+    grey_blur(glow, 3);
+    for (size_t i = 0; i < glow.px.size(); ++i) glow.px[i] *= land.px[i];
+    add(pic, glow, Colour{1.0f, 0.2f, 0.8f}, 0.9f);
+    add(pic, grid, Colour{1.0f, 0.5f, 0.9f}, 0.6f);
+}
+
+// One curtain of the aurora, slanting across the sky from left_y to right_y: a lower edge that
+// wavers and folds, rays of varied brightness and length rising from it and fading out upwards,
+// green at the foot turning violet at the top.
+// Four sub-columns a pixel keep the thin rays from aliasing.
+void add_curtain(RgbPicture& pic, double left_y, double right_y, double height, double gain, uint32_t seed)
+{
+    constexpr int sub = 4;
+    for (int x = 0; x < W; ++x)
+        for (int k = 0; k < sub; ++k) {
+            const double sx = x + (k + 0.5) / sub;
+            const double base = left_y + (right_y - left_y) * sx / W + 8 * std::sin(sx * 0.034 + seed + 2.0 * std::sin(sx * 0.011 + seed)) +
+                                3 * std::sin(sx * 0.11 + seed) + 10 * (fbm(sx * 0.015, 1.5, 3, seed) - 0.5);
+            const double tall = height * (0.5 + 1.0 * value_noise(sx * 0.05, 2.0, seed + 11));
+            const double rays = 0.2 + 1.2 * std::pow(0.55 * value_noise(sx * 0.23, 0.5, seed + 1) +
+                                                    0.45 * value_noise(sx * 0.51, 4.5, seed + 2), 2.0) +
+                                0.9 * std::pow(value_noise(sx * 0.08, 7.5, seed + 3), 4.0);
+            // Bright stretches and near gaps along the curtain.
+            const double swell = 1.7 * std::pow(smoothstep(0.25, 0.75, fbm(sx * 0.007, 3.3, 3, seed + 4)), 1.5) + 0.12;
+            for (int y = std::max(0, static_cast<int>(base - 3 * tall)); y < std::min(H, static_cast<int>(base + 24)); ++y) {
+                const double e = base - (y + 0.5);   // pixels above the lower edge
+                const double lift = std::max(e, 0.0);
+                const double below = e < 0 ? 0.22 * std::exp(e / 7.0) : 0.0;
+                const double edge = smoothstep(-1.2, 1.2, e);
+                const double rise = std::exp(-lift / tall) * (0.5 + 0.8 * std::exp(-lift / 4.0));
+                const double streak = 0.8 + 0.4 * value_noise(sx * 0.3, y * 0.04, seed + 5);
+                const double v = gain * swell * (edge * rise * rays * streak + below) / sub;
+                const double up = smoothstep(0.2 * tall, 1.5 * tall, lift);
+                Colour& c = pic.px[at(x, y)];
+                c.r += static_cast<float>(v * (0.12 + 0.55 * up));
+                c.g += static_cast<float>(v * (0.95 - 0.75 * up));
+                c.b += static_cast<float>(v * (0.45 + 0.45 * up));
+            }
+        }
+}
+
+// The floor at night: dark ground and the river mirroring the sky dimly, both sinking into black
+// within a few rows below the horizon. Each pixel averages 4 x 4 samples.
+void draw_night_floor(RgbPicture& pic, const RgbPicture& sky, double horizon)
+{
+    constexpr int ss = 4;
+    for (int y = static_cast<int>(horizon); y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            double r = 0, g = 0, b = 0;
+            for (int j = 0; j < ss; ++j)
+                for (int i = 0; i < ss; ++i) {
+                    const double sx = x + (i + 0.5) / ss, sy = y + (j + 0.5) / ss, s = sy - horizon;
+                    const double fade = 1.0 - smoothstep(0.0, 16.0, s);
+                    Colour c{0.015f, 0.025f, 0.045f};
+                    if (in_river(sx, s)) {
+                        const double wave = std::sin(sy * 2.3 + 2.0 * std::sin(sx * 0.05));
+                        c = colour_mix(Colour{0.0f, 0.01f, 0.03f}, sample(sky, sx, 2 * horizon - sy + 0.6 * wave), 0.7);
+                    }
+                    r += c.r * fade;
+                    g += c.g * fade;
+                    b += c.b * fade;
+                }
+            const double n = ss * ss;
+            pic.px[at(x, y)] = Colour{static_cast<float>(r / n), static_cast<float>(g / n), static_cast<float>(b / n)};
+        }
 }
 
 }  // namespace
@@ -138,73 +337,45 @@ std::vector<uint8_t> title_build()
     const double sy[] = {0, 110, 200, horizon};
     const Colour sc[] = {{0.03f, 0.02f, 0.10f}, {0.14f, 0.04f, 0.26f}, {0.52f, 0.11f, 0.40f}, {1.0f, 0.48f, 0.36f}};
     for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) pic.px[static_cast<size_t>(y) * W + x] = gradient(sy, sc, 4, y);
+        for (int x = 0; x < W; ++x) pic.px[at(x, y)] = gradient(sy, sc, 4, y);
     AssetRng rng{0x5EED0001u};
     add_stars(pic, rng, 260, 190, 1.0f);
 
     // Sun with the banded cuts of its lower half, and its glow.
     const double scx = 256, scy = 238, sr = 104;
-    SuperMask sun = supermask_create(W, H, 4);
-    supermask_ellipse(sun, scx, scy, sr, sr);
-    double band = scy - 58;
-    for (int k = 0; band < scy + sr; ++k) {
-        const double gap = 1.5 + k * 1.3;
-        supermask_polygon(sun, {{0, band}, {W, band}, {W, band + gap}, {0, band + gap}}, false);
-        band += gap + 12 - k * 0.8;
-    }
-    const GreyPicture sun_mask = supermask_resolve(sun);
-    GreyPicture sun_glow = sun_mask;
+    const GreyPicture sun = sun_cover(scx, scy, sr);
+    GreyPicture sun_glow = sun;
     grey_blur(sun_glow, 22);
     add(pic, sun_glow, Colour{1.0f, 0.35f, 0.45f}, 0.8f);
     for (int y = 0; y < H; ++y) {
-        const Colour c = colour_mix(Colour{1.0f, 0.95f, 0.55f}, Colour{1.0f, 0.22f, 0.55f},
-                                    smoothstep(scy - sr, scy + sr * 0.6, y));
-        for (int x = 0; x < W; ++x) {
-            const size_t i = static_cast<size_t>(y) * W + x;
-            pic.px[i] = colour_mix(pic.px[i], c, sun_mask.px[i]);
-        }
+        const Colour c = colour_mix(Colour{1.0f, 0.95f, 0.55f}, Colour{1.0f, 0.22f, 0.55f}, smoothstep(scy - sr, scy + sr * 0.6, y));
+        for (int x = 0; x < W; ++x) pic.px[at(x, y)] = colour_mix(pic.px[at(x, y)], c, sun.px[at(x, y)]);
     }
 
-    // Far range in haze, then the dark near slopes with a lit rim.
-    const GreyPicture far = ridge_mask(horizon, far_ridge, 1.0);
-    paint(pic, far, Colour{0.36f, 0.10f, 0.40f}, 0.85f);
-    const GreyPicture near = ridge_mask(horizon, near_ridge, 1.0);
-    GreyPicture rim = ridge_mask(horizon - 1.5, near_ridge, 1.0);
+    // The river mirrors the sky and the sun with its stripes; the ranges stand too far back to
+    // show in it.
+    const RgbPicture mirror = pic;
+
+    // The far range stands solid in front of the sun, lit along its crest and hazier at its foot;
+    // then the dark near slopes with a lit rim.
+    const GreyPicture far = ridge_cover(horizon, far_ridge);
+    const GreyPicture far_rim = ridge_cover(horizon - 1.2, far_ridge);
+    for (int y = 0; y < H; ++y) {
+        const Colour c = colour_mix(Colour{0.25f, 0.06f, 0.33f}, Colour{0.55f, 0.16f, 0.42f}, smoothstep(horizon - 90, horizon, y));
+        for (int x = 0; x < W; ++x) {
+            const size_t i = at(x, y);
+            pic.px[i] = colour_mix(pic.px[i], c, far.px[i]);
+            const float rim = std::max(0.0f, far_rim.px[i] - far.px[i]);
+            pic.px[i] = colour_mix(pic.px[i], Colour{0.95f, 0.45f, 0.6f}, rim * 0.7f);
+        }
+    }
+    const GreyPicture near = ridge_cover(horizon, near_ridge);
+    GreyPicture rim = ridge_cover(horizon - 1.5, near_ridge);
     for (size_t i = 0; i < rim.px.size(); ++i) rim.px[i] = std::max(0.0f, rim.px[i] - near.px[i]);
     paint(pic, near, Colour{0.07f, 0.02f, 0.12f}, 1.0f);
     add(pic, rim, Colour{1.0f, 0.45f, 0.6f}, 0.9f);
 
-    // Below the horizon: a river mirroring the sky, on a dark floor ruled by a glowing grid.
-    const RgbPicture sky = pic;
-    GreyPicture grid = grey_create(W, H, 0.0f);
-    for (int y = static_cast<int>(horizon); y < H; ++y) {
-        const double depth = (y - horizon + 0.5) / (H - horizon);   // 0 far .. 1 near
-        const double centre = 256 + 50 * std::sin(depth * 5.0) * depth;
-        const double half = 3 + 120 * std::pow(depth, 1.4);
-        const double z = 1.6 / (depth + 0.03);
-        const double row_line = std::fabs(z - std::floor(z + 0.5));
-        for (int x = 0; x < W; ++x) {
-            const size_t i = static_cast<size_t>(y) * W + x;
-            const double water = 1.0 - smoothstep(half - 1.5, half + 1.5, std::fabs(x + 0.5 - centre));
-            const double ripple = 2.0 * std::sin(y * 1.7 + std::sin(x * 0.05) * 2.0) * depth;
-            const int ry = std::clamp(static_cast<int>(2 * horizon - y + ripple), 0, H - 1);
-            Colour refl = sky.px[static_cast<size_t>(ry) * W + x];
-            refl = colour_mix(Colour{0.03f, 0.02f, 0.10f}, refl, 0.8 - 0.35 * depth);
-            const Colour floor = colour_mix(Colour{0.10f, 0.02f, 0.16f}, Colour{0.03f, 0.0f, 0.06f}, depth);
-            pic.px[i] = colour_mix(floor, refl, water);
-            // Grid: depth rows and rays from the vanishing point, only on land.
-            const double ray = (x + 0.5 - 256) / (y - horizon + 0.5) * 4.0;
-            const double ray_line = std::fabs(ray - std::floor(ray + 0.5)) * (y - horizon + 0.5) / 4.0;
-            const double row_px = row_line * (depth + 0.03) * (depth + 0.03) * (H - horizon) / 1.6;
-            const double line = std::max(1.0 - smoothstep(0.3, 1.1, row_px),
-                                         1.0 - smoothstep(0.3, 1.1, ray_line));
-            grid.px[i] = static_cast<float>(line * (1.0 - water) * smoothstep(0.0, 0.4, depth));
-        }
-    }
-    GreyPicture grid_glow = grid;
-    grey_blur(grid_glow, 3);
-    add(pic, grid_glow, Colour{1.0f, 0.2f, 0.8f}, 0.9f);
-    add(pic, grid, Colour{1.0f, 0.5f, 0.9f}, 0.55f);
+    draw_dusk_floor(pic, mirror, horizon);
     draw_title(pic);
     return rgb_to_raw32(pic);
 }
@@ -216,28 +387,15 @@ std::vector<uint8_t> title_again_build()
     const double sy[] = {0, 120, horizon};
     const Colour sc[] = {{0.0f, 0.01f, 0.05f}, {0.02f, 0.05f, 0.13f}, {0.06f, 0.14f, 0.22f}};
     for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) pic.px[static_cast<size_t>(y) * W + x] = gradient(sy, sc, 3, y);
+        for (int x = 0; x < W; ++x) pic.px[at(x, y)] = gradient(sy, sc, 3, y);
     AssetRng rng{0x5EED0002u};
     add_stars(pic, rng, 420, 180, 1.2f);
-
-    // Aurora: a wavering curtain of vertical rays, green below and violet above.
-    for (int y = 0; y < horizon; ++y)
-        for (int x = 0; x < W; ++x) {
-            const double centre = 92 + 34 * std::sin(x * 0.011 + 0.6) + 30 * (fbm(x * 0.006, 2.0, 3, 5) - 0.5);
-            const double d = (y - centre) / 38.0;
-            const double curtain = std::exp(-d * d) * (d > 0 ? 1.0 : 0.8);
-            const double rays = 0.35 + 0.65 * std::pow(fbm(x * 0.09, y * 0.004, 3, 9), 1.5) * 1.6;
-            const double v = curtain * rays * 0.55;
-            const double up = smoothstep(0.6, -1.6, d);
-            Colour& c = pic.px[static_cast<size_t>(y) * W + x];
-            c.r += static_cast<float>(v * (0.05 + 0.55 * up));
-            c.g += static_cast<float>(v * (0.85 - 0.65 * up));
-            c.b += static_cast<float>(v * (0.55 + 0.2 * up));
-        }
+    add_curtain(pic, 34, 70, 34, 0.45, 17);   // a far, faint fold behind
+    add_curtain(pic, 56, 126, 58, 1.15, 5);
 
     // Moon with faint maria and a halo.
     const double mx = 404, my = 58, mr = 24;
-    SuperMask moon = supermask_create(W, H, 4);
+    SuperMask moon = supermask_create(W, H, 8);
     supermask_ellipse(moon, mx, my, mr, mr);
     const GreyPicture moon_mask = supermask_resolve(moon);
     GreyPicture halo = moon_mask;
@@ -245,34 +403,28 @@ std::vector<uint8_t> title_again_build()
     add(pic, halo, Colour{0.5f, 0.65f, 0.9f}, 0.7f);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
-            const size_t i = static_cast<size_t>(y) * W + x;
+            const size_t i = at(x, y);
             if (moon_mask.px[i] <= 0) continue;
             const float m = static_cast<float>(0.78 + 0.22 * fbm(x * 0.12, y * 0.12, 4, 13));
             pic.px[i] = colour_mix(pic.px[i], Colour{0.86f * m, 0.9f * m, 0.98f * m}, moon_mask.px[i]);
         }
 
-    // The same ranges as the title, black against the night sky.
-    const GreyPicture far = ridge_mask(horizon, far_ridge, 0.85);
-    paint(pic, far, Colour{0.03f, 0.06f, 0.11f}, 1.0f);
-    const GreyPicture near = ridge_mask(horizon, near_ridge, 0.85);
-    paint(pic, near, Colour{0.0f, 0.01f, 0.03f}, 1.0f);
+    const RgbPicture mirror = pic;
 
-    // A still lake that mirrors a little of the sky and the moon, going black towards the bottom.
-    const RgbPicture sky = pic;
-    for (int y = static_cast<int>(horizon); y < H; ++y) {
-        const double depth = (y - horizon + 0.5) / (H - horizon);
-        const float keep = static_cast<float>(0.35 * (1.0 - smoothstep(0.0, 0.28, depth)));
-        for (int x = 0; x < W; ++x) {
-            const double ripple = 1.5 * std::sin(y * 2.1 + x * 0.02);
-            const int ry = std::clamp(static_cast<int>(2 * horizon - y + ripple), 0, H - 1);
-            const Colour r = sky.px[static_cast<size_t>(ry) * W + x];
-            const double streak = std::exp(-std::pow((x - mx) / (8 + 40 * depth), 2.0)) *
-                                  (0.5 + 0.5 * std::sin(y * 1.3 + std::sin(x * 0.3))) * 0.12 *
-                                  (1.0 - smoothstep(0.05, 0.55, depth));
-            pic.px[static_cast<size_t>(y) * W + x] =
-                Colour{r.r * keep + static_cast<float>(streak * 0.8), r.g * keep + static_cast<float>(streak * 0.9),
-                       r.b * keep + static_cast<float>(streak)};
-        }
+    // The same ranges as at dusk, dark against the night sky: the far range catches the aurora
+    // along its crest, the near slopes a cold rim of moonlight.
+    const GreyPicture far = ridge_cover(horizon, far_ridge);
+    const GreyPicture far_rim = ridge_cover(horizon - 1.0, far_ridge);
+    for (size_t i = 0; i < pic.px.size(); ++i) {
+        pic.px[i] = colour_mix(pic.px[i], Colour{0.025f, 0.05f, 0.09f}, far.px[i]);
+        pic.px[i] = colour_mix(pic.px[i], Colour{0.10f, 0.26f, 0.26f}, std::max(0.0f, far_rim.px[i] - far.px[i]) * 0.6f);
     }
+    const GreyPicture near = ridge_cover(horizon, near_ridge);
+    GreyPicture rim = ridge_cover(horizon - 1.2, near_ridge);
+    for (size_t i = 0; i < rim.px.size(); ++i) rim.px[i] = std::max(0.0f, rim.px[i] - near.px[i]);
+    paint(pic, near, Colour{0.0f, 0.008f, 0.025f}, 1.0f);
+    add(pic, rim, Colour{0.35f, 0.45f, 0.6f}, 0.45f);
+
+    draw_night_floor(pic, mirror, horizon);
     return rgb_to_raw32(pic);
 }
