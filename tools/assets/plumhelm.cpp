@@ -113,8 +113,8 @@ void draw_ring(GreyPicture& pic)
             const double nx = slope * ex / d, ny = slope * ey / d, nz = 1.0, nl = std::sqrt(nx * nx + ny * ny + nz * nz);
             const double lit = std::max(0.0, (nx * lx + ny * ly + nz * lz) / nl);
             const double hx = lx, hy = ly, hz = lz + 1.0, hl = std::sqrt(hx * hx + hy * hy + hz * hz);
-            const double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / (nl * hl)), 24.0);
-            const double shade = 0.1 + 0.62 * lit + 0.45 * spec;
+            const double specular = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / (nl * hl)), 24.0);
+            const double shade = 0.1 + 0.62 * lit + 0.45 * specular;
             v += static_cast<float>((shade - v) * cover);
         }
     std::vector<Point2> bead;
@@ -177,9 +177,9 @@ void shade_metal(GreyPicture& pic, const GreyPicture& mask)
             ny /= nl;
             nz /= nl;
             const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
-            const double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hl), 40.0);
+            const double specular = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hl), 40.0);
             const double rim = std::pow(std::max(0.0, 1 - nz), 3.0) * std::max(0.0, nx) * 0.5;   // back light on the far edge
-            const double v = std::clamp(0.1 + 0.6 * diffuse + 0.75 * spec + rim, 0.0, 1.0);
+            const double v = std::clamp(0.1 + 0.6 * diffuse + 0.75 * specular + rim, 0.0, 1.0);
             pic.px[i] += (static_cast<float>(v) - pic.px[i]) * mask.px[i];
         }
 }
