@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -32,11 +31,13 @@ int recording_scene(Surface*, float now, float start)
 const TimelineEntry k_script[] = {
     {recording_scene<0>, 100}, {recording_scene<1>, 200}, {recording_scene<2>, 300}, {nullptr, 0}};
 
-void loop_run(std::vector<uint32_t> clock)
+void loop_run(std::vector<uint32_t> clock, int quit_on_pass = -1, std::vector<int> lock_fails = {})
 {
     fake_reset();
     s_calls.clear();
     g_fake.clock = std::move(clock);
+    g_fake.quit_on_pass = quit_on_pass;
+    g_fake.lock_fails = std::move(lock_fails);
     frame_loop_run(k_script, nullptr);
 }
 
@@ -44,11 +45,8 @@ void loop_run(std::vector<uint32_t> clock)
 
 TEST(FrameUnits, MillisecondsTimesSinglePrecisionPointZeroSix)
 {
-    float sixty_hundredths = 0.06f;
-    uint32_t bits;
-    std::memcpy(&bits, &sixty_hundredths, 4);
-    EXPECT_EQ(bits, 0x3D75C28Fu);
-    // The product is taken in double and rounded once: a float product would differ here.
+    // 0.06f is exactly 0.0599999986588954925537109375. The product is taken in double and rounded
+    // once: a float product would differ here.
     for (uint32_t ms : {0u, 1217u, 43109u, 147943u, 183981u, 4294967295u}) {
         EXPECT_EQ(ms_to_frames(ms), static_cast<float>(static_cast<double>(ms) * 0.0599999986588954925537109375));
     }
@@ -79,21 +77,13 @@ TEST(FrameLoop, JumpPastSeveralEndsCallsEachSkippedEntryOnce)
 
 TEST(FrameLoop, DestroyEndsTheLoopAfterTheCurrentPass)
 {
-    fake_reset();
-    s_calls.clear();
-    g_fake.clock = {0};
-    g_fake.quit_on_pass = 2;
-    frame_loop_run(k_script, nullptr);
+    loop_run({0}, 2);
     EXPECT_EQ(s_calls.size(), 3u);   // the pass that saw the destroy still draws
 }
 
 TEST(FrameLoop, FailedLockSkipsSceneAndPresentButAdvances)
 {
-    fake_reset();
-    s_calls.clear();
-    g_fake.clock = {150, 250, 350};
-    g_fake.lock_fails = {0};
-    frame_loop_run(k_script, nullptr);
+    loop_run({150, 250, 350}, -1, {0});
     // Pass 0 (entry 0, past its end) draws nothing but moves on; entries 1 and 2 draw once each.
     ASSERT_EQ(s_calls.size(), 2u);
     EXPECT_EQ(s_calls[0].scene, 1);

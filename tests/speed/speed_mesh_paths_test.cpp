@@ -15,30 +15,9 @@
 #include "geom3d/curves.h"
 #include "geom3d/lines.h"
 #include "procedural/texture_grid.h"
+#include "speed/speed_canvas.h"
 
 namespace {
-
-// A surface with `pad` spare words after each row, filled from a random stream; copies of it give
-// both twins the same start. The spare words must come out unchanged too.
-struct Canvas {
-    int stride;
-    std::vector<uint32_t> words;
-    Surface s;
-    Canvas(int w, int h, int pad, uint32_t seed) : stride(w + pad), words(static_cast<size_t>(stride) * h + 1)
-    {
-        std::mt19937 rng(seed);
-        for (uint32_t& word : words) word = rng();
-        s = {words.data(), w, h, stride * 4, 32};
-    }
-    Canvas(const Canvas& other) : stride(other.stride), words(other.words), s(other.s) { s.pixels = words.data(); }
-    Canvas& operator=(const Canvas&) = delete;
-};
-
-// Restores the plain/fast choice whatever a test does.
-struct PathsScope {
-    int saved = g_plain_paths;
-    ~PathsScope() { g_plain_paths = saved; }
-};
 
 struct Size {
     int w, h, pad;
@@ -53,7 +32,7 @@ int g_cases_drawn = 0;
 template <typename Draw, typename DrawRows>
 void expect_twins_equal(const Canvas& base, uint32_t seed, Draw draw, DrawRows draw_rows, const char* what, int index)
 {
-    PathsScope scope;
+    Scope scope;
     Canvas plain(base), fast(base), banded(base);
     const int w = base.s.width, h = base.s.height;
     g_plain_paths = 1;
@@ -78,7 +57,6 @@ void expect_twins_equal(const Canvas& base, uint32_t seed, Draw draw, DrawRows d
     }
 }
 
-const float k_nan = std::numeric_limits<float>::quiet_NaN();
 const float k_inf = std::numeric_limits<float>::infinity();
 
 // A coordinate along an axis of length n: mostly near the surface, sometimes on its edges, exactly

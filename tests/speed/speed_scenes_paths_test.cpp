@@ -21,35 +21,9 @@
 #include "scenes/plane/noise_dissolve.h"
 #include "scenes/wavefloor/wave_floor.h"
 #include "shell/random.h"
+#include "speed/speed_canvas.h"
 
 namespace {
-
-constexpr float k_nan = std::numeric_limits<float>::quiet_NaN();
-
-// A surface with `pad` spare words after each row, filled from a random stream.
-struct Canvas {
-    std::vector<uint32_t> words;
-    Surface s;
-    Canvas(int w, int h, int pad, uint32_t seed) : words(static_cast<size_t>(w + pad) * h + 1)
-    {
-        std::mt19937 rng(seed);
-        for (uint32_t& word : words) word = rng();
-        s = {words.data(), w, h, (w + pad) * 4, 32};
-    }
-    Canvas(const Canvas& other) : words(other.words), s(other.s) { s.pixels = words.data(); }
-    Canvas& operator=(const Canvas&) = delete;
-};
-
-// Restores the path choice and the random state whatever a test does.
-struct Scope {
-    int paths = g_plain_paths;
-    uint32_t state = g_rand_state;
-    ~Scope()
-    {
-        g_plain_paths = paths;
-        g_rand_state = state;
-    }
-};
 
 // Runs `draw` on the plain and on the fast path from the same canvas and random state; the words
 // (spare ones included) and the random state left behind must be equal. True when the plain
