@@ -106,14 +106,15 @@ TEST_F(DemoRun, WholeRunEndsOnItsOwnWithTheFrameScaledIntoTheScreen)
     sleep(12);
     Picture shot;
     ASSERT_TRUE(screenshot_take(xvfb_.display, k_screen_w, k_screen_h, tmp_ + "/shot.ppm", &shot));
-    // One moment inside each long section (seconds since the start, 4 s ahead of the music), each a
-    // few seconds away from the section's ends.
+    // One moment inside each long section (seconds since the start; the music runs at least 4 s
+    // behind), each where the section has shown a lit picture for a few seconds on either side: the
+    // wave floor between its loops, the red ground of terrain 3, the clouds, the octopus.
     struct Moment {
         int at;
         const char* section;
     };
     int waited = 12;
-    for (const Moment m : {Moment{60, "wave floor"}, Moment{84, "terrain"}, Moment{140, "objects"},
+    for (const Moment m : {Moment{64, "wave floor"}, Moment{76, "terrain"}, Moment{140, "objects"},
                            Moment{158, "mesh"}}) {
         sleep(m.at - waited);
         waited = m.at;
