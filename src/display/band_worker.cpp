@@ -4,7 +4,10 @@
 // pixels do not depend on who drew which band.
 #include "display/band_worker.h"
 
+#include <emmintrin.h>
+
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -14,6 +17,8 @@ int g_threads = 1;
 namespace {
 
 constexpr int k_max_threads = 8;
+// How long a worker watches for the next job before it sleeps.
+constexpr auto k_watch = std::chrono::microseconds(300);
 
 struct Pool {
     std::mutex lock;
@@ -22,8 +27,9 @@ struct Pool {
     std::thread workers[k_max_threads - 1];
     int started = 0;
     unsigned long long job = 0;     // counts the jobs handed out
+    std::atomic<unsigned long long> posted{0};   // the same count, read without the lock
     int helpers = 0;                // workers that may take part in the current job
-    int busy = 0;                   // workers drawing bands of the current job
+    std::atomic<int> busy{0};       // workers drawing bands of the current job; changed under the lock
     bool closed = false;            // every band is taken: a worker waking now has nothing to do
     bool quit = false;
 
@@ -54,11 +60,28 @@ struct Pool {
         }
     }
 
+    void job_watch(unsigned long long seen)
+    {
+        const auto until = std::chrono::steady_clock::now() + k_watch;
+        for (;;) {
+            for (int i = 0; i < 64; ++i) {
+                if (posted.load(std::memory_order_acquire) != seen) return;
+                _mm_pause();
+            }
+            if (std::chrono::steady_clock::now() >= until) return;
+        }
+    }
+
     void worker_loop(int index)
     {
         unsigned long long seen = 0;
         std::unique_lock<std::mutex> hold(lock);
         for (;;) {
+            if (!quit && job == seen) {
+                hold.unlock();
+                job_watch(seen);
+                hold.lock();
+            }
             wake.wait(hold, [&] { return quit || job != seen; });
             if (quit) return;
             seen = job;
@@ -122,11 +145,19 @@ void band_run_split(BandFn fn, void* ctx, int height, int bands)
         p.busy = 0;
         p.closed = false;
         ++p.job;
+        p.posted.store(p.job, std::memory_order_release);
     }
     if (helpers > 0) p.wake.notify_all();
     p.bands_take();
-    // Every band is taken; wait only for the workers that are still drawing one.
+    // Every band is taken; wait only for the workers that are still drawing one. Once the job is
+    // closed no worker joins it, so the count of busy workers only falls.
     std::unique_lock<std::mutex> hold(p.lock);
     p.closed = true;
+    if (p.busy.load() != 0) {
+        hold.unlock();
+        const auto until = std::chrono::steady_clock::now() + k_watch;
+        while (p.busy.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < until) _mm_pause();
+        hold.lock();
+    }
     p.idle.wait(hold, [&] { return p.busy == 0; });
 }

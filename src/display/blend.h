@@ -146,3 +146,48 @@ inline __m128i add_dot_rgb4(uint32_t colour, __m128i dst, __m128i a)
     const __m128i w_hi = _mm_or_si128(a_hi, _mm_slli_epi32(a_hi, 16));
     return _mm_adds_epu8(dst, _mm_packus_epi16(mul_shift16(c16, w_lo), mul_shift16(c16, w_hi)));
 }
+
+// scale_rgb on four pixels, each with its own factor (the 32-bit lanes of f, each at most 257).
+inline __m128i scale_rgb4_each(__m128i c, __m128i f)
+{
+    __m128i lo, hi;
+    weights_spread4(f, &lo, &hi);
+    return narrow_rgb16(mul_shift16(widen_lo16(c), lo), mul_shift16(widen_hi16(c), hi));
+}
+
+// blend_rgb_split on four pixels, each with its own weight (the 32-bit lanes of a, each 0..255).
+inline __m128i blend_rgb_split4_each(__m128i src, __m128i dst, __m128i a)
+{
+    __m128i ws_lo, ws_hi, wd_lo, wd_hi;
+    weights_spread4(_mm_add_epi32(a, _mm_set1_epi32(1)), &ws_lo, &ws_hi);
+    weights_spread4(_mm_sub_epi32(_mm_set1_epi32(256), a), &wd_lo, &wd_hi);
+    return narrow_rgb16(blend_rgb_split16(widen_lo16(src), widen_lo16(dst), ws_lo, wd_lo),
+                        blend_rgb_split16(widen_hi16(src), widen_hi16(dst), ws_hi, wd_hi));
+}
+
+// blend_rgb on four pixels, each with its own weight (the 32-bit lanes of a, each 0..255).
+inline __m128i blend_rgb4_each(__m128i src, __m128i dst, __m128i a)
+{
+    __m128i a_lo, a_hi;
+    weights_spread4(a, &a_lo, &a_hi);
+    return narrow_rgb16(blend_argb_wide(widen_lo16(src), widen_lo16(dst), a_lo),
+                        blend_argb_wide(widen_hi16(src), widen_hi16(dst), a_hi));
+}
+
+// blend_argb on four pixels, each with its own weight (the 32-bit lanes of a, each 0..255), two
+// channels at a time as the one-pixel formula does: red with blue and alpha with green sit in the
+// 16-bit halves of each pixel, where a byte times a weight of at most 256 and the sum of both
+// products (at most 255 x 257) fit exactly. Always inlined, so that it takes the instruction set of
+// the routine that calls it.
+__attribute__((always_inline)) inline __m128i blend_argb4_each(__m128i src, __m128i dst, __m128i a)
+{
+    const __m128i low_bytes = _mm_set1_epi32(static_cast<int>(k_mask_rb));
+    const __m128i w = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+    const __m128i ws = _mm_add_epi16(w, _mm_set1_epi16(1));
+    const __m128i wd = _mm_sub_epi16(_mm_set1_epi16(256), w);
+    const __m128i rb = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(src, low_bytes), ws),
+                                     _mm_mullo_epi16(_mm_and_si128(dst, low_bytes), wd));
+    const __m128i ag = _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(src, 8), ws),
+                                     _mm_mullo_epi16(_mm_srli_epi16(dst, 8), wd));
+    return _mm_or_si128(_mm_srli_epi16(rb, 8), _mm_and_si128(ag, _mm_set1_epi32(static_cast<int>(k_mask_ag))));
+}

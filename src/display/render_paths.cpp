@@ -5,8 +5,22 @@
 
 int g_plain_paths = 0;
 
+namespace {
+
+int avx2_present()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? 1 : 0;
+}
+
+}  // namespace
+
+int g_avx2_paths = avx2_present();
+
 void render_paths_from_environment()
 {
     const char* v = std::getenv("QUORVELLE_PLAIN");
     if (v && *v) g_plain_paths = (*v != '0');
+    const char* sse2 = std::getenv("QUORVELLE_SSE2");
+    if (sse2 && *sse2 && *sse2 != '0') g_avx2_paths = 0;
 }

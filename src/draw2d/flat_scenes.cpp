@@ -67,7 +67,33 @@ int picture_fade(PictureFadeState& s, FadePicture* fade, int x, int y, double fa
     return 1;
 }
 
+// picture_fade's state change alone, for a caller that draws the picture itself: returns the level
+// the picture is drawn with.
+uint32_t picture_fade_advance(PictureFadeState& s, FadePicture* fade, double factor, float now, float start)
+{
+    const float d = static_cast<float>(entry_time(now, start));
+    if (!s.armed) {
+        s.armed = 1;
+        s.prev_d = s.cur_d = d;
+        return fade_level_step(0.0f, 1, 255.0f, fade);
+    }
+    s.prev_d = s.cur_d;
+    s.cur_d = d;
+    const float step = static_cast<float>((static_cast<double>(s.cur_d) - static_cast<double>(s.prev_d)) * factor);
+    return fade_level_step(step, 0, 255.0f, fade);
+}
+
 }  // namespace
+
+uint32_t scene_fade_title_advance(float now, float start)
+{
+    return picture_fade_advance(g_fade_title_state, g_fade_title, 6.0, now, start);
+}
+
+void scene_fade_title_rows(Surface* frame, uint32_t level, int row_from, int row_to)
+{
+    fade_frame_rows(frame, 0, 0, g_fade_title, level, row_from, row_to);
+}
 
 int scene_black(Surface* frame, float, float)
 {

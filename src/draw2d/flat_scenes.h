@@ -36,3 +36,9 @@ extern NameFadeState g_name_fade_state;
 extern PictureFadeState g_fade_plumhelm_state;
 extern PictureFadeState g_fade_title_state;
 extern PictureFadeState g_fade_gloomfield_state;
+
+// scene_fade_title in two steps for drawing in row bands: the state change (on the main thread,
+// once per frame) returns the picture's level; the rows are then drawn on the fast path as the
+// scene draws them.
+uint32_t scene_fade_title_advance(float now, float start);
+void scene_fade_title_rows(Surface* frame, uint32_t level, int row_from, int row_to);

@@ -101,15 +101,19 @@ void noise_rows(Surface* surface, uint32_t first_row, uint32_t end_row, int32_t 
     }
 }
 
-void fade_blit(Surface* surface, int x, int y, float step, int reset, float reset_level, FadePicture* fade)
+uint32_t fade_level_step(float step, int reset, float reset_level, FadePicture* fade)
 {
     if (reset) fade->level = reset_level;
     // The difference is rounded where it is stored in the record.
     fade->level = static_cast<float>(static_cast<double>(fade->level) - step);
     if (fade->level < 0.0f) fade->level = 0.0f;
     if (fade->level > 255.0f) fade->level = 255.0f;
-    const uint32_t e = static_cast<uint32_t>(static_cast<int>(fade->level));
+    return static_cast<uint32_t>(static_cast<int>(fade->level));
+}
 
+void fade_blit(Surface* surface, int x, int y, float step, int reset, float reset_level, FadePicture* fade)
+{
+    const uint32_t e = fade_level_step(step, reset, reset_level, fade);
     const Image* pic = fade->picture;
     const Image* back = fade->backdrop;
     if (!g_plain_paths && e <= 255) {
@@ -123,6 +127,33 @@ void fade_blit(Surface* surface, int x, int y, float step, int reset, float rese
         const uint32_t* b = back->pixels + static_cast<size_t>(i) * back->width;
         for (int j = 0; j < pic->width; ++j) out[j] = blend_rgb_split(p[j], b[j], e);
     }
+}
+
+void fade_frame_rows(Surface* surface, int x, int y, const FadePicture* fade, uint32_t e, int row_from, int row_to)
+{
+    const Image* pic = fade->picture;
+    const size_t row_bytes = static_cast<size_t>(surface->width) * sizeof(uint32_t);
+    if (row_from < 0) row_from = 0;
+    if (row_to > surface->height) row_to = surface->height;
+    const int top = y > row_from ? y : row_from;
+    const int end = y + pic->height < row_to ? y + pic->height : row_to;
+    // Rows the picture leaves black, and its own rows black to the left and right of it.
+    for (int r = row_from; r < row_to; ++r) {
+        uint32_t* out = surface_row(surface, r);
+        if (r < top || r >= end) {
+            std::memset(out, 0, row_bytes);
+            continue;
+        }
+        std::memset(out, 0, static_cast<size_t>(x) * sizeof(uint32_t));
+        std::memset(out + x + pic->width, 0, static_cast<size_t>(surface->width - x - pic->width) * sizeof(uint32_t));
+    }
+    if (top >= end || e > 255) return;
+    Image part = *pic;
+    part.height = end - top;
+    part.pixels = pic->pixels + static_cast<size_t>(top - y) * pic->width;
+    Image back_part = *fade->backdrop;
+    back_part.pixels = back_part.pixels + static_cast<size_t>(top - y) * back_part.width;
+    fade_rows_fast(surface, x, top, &part, &back_part, e);
 }
 
 void bytemap_stretch(ByteMap* map)

@@ -5,8 +5,12 @@
 // The fast curve computes each of its seventeen points once and shares it between the two pieces
 // that meet there (the parameters are multiples of 1/16, exact in a float, so the point that ends
 // one piece is bit for bit the one that starts the next), and only x and y: z and w never reach a
-// pixel. Both fast twins can keep to a band of rows.
+// pixel; a caller that draws the same curve in several row bands can make the points once. The
+// fast dot takes four pixels of a row at a time through the same double arithmetic. Both fast
+// twins can keep to a band of rows.
 #include "geom3d/curves.h"
+
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -95,6 +99,20 @@ void dot_plain_draw(Surface* s, float cx, float cy, float r, uint32_t colour)
 // Rows of moderate size: rounding in the curve points stays far below a pixel.
 constexpr float k_moderate = 1048576.0f;
 
+// The seventeen points of a curve, x and y only.
+void points_make(const Vec4& a, const Vec4& b, const Vec4& control, Vec4 points[17])
+{
+    float t = 0.0f;
+    for (int i = 0; i < 17; ++i) {
+        const double td = t;
+        const double t2 = td * td;
+        const double tm = 2.0 * td * (1.0 - td);
+        const double m2 = (1.0 - td) * (1.0 - td);
+        points[i] = {bezier(a.x, b.x, control.x, t2, tm, m2), bezier(a.y, b.y, control.y, t2, tm, m2), 0.0f, 0.0f};
+        t += k_piece;
+    }
+}
+
 void curve_fast_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
                      int row_to)
 {
@@ -107,15 +125,7 @@ void curve_fast_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& contr
             return;
     }
     Vec4 points[17];
-    float t = 0.0f;
-    for (Vec4& point : points) {
-        const double td = t;
-        const double t2 = td * td;
-        const double tm = 2.0 * td * (1.0 - td);
-        const double m2 = (1.0 - td) * (1.0 - td);
-        point = {bezier(a.x, b.x, control.x, t2, tm, m2), bezier(a.y, b.y, control.y, t2, tm, m2), 0.0f, 0.0f};
-        t += k_piece;
-    }
+    points_make(a, b, control, points);
     for (int i = 0; i < 16; ++i) draw_line_wide_rows(s, points[i], points[i + 1], colour, colour, 1.0f, row_from, row_to);
 }
 
@@ -138,7 +148,32 @@ void dot_fast_draw(Surface* s, float cx, float cy, float r, uint32_t colour, int
         const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
         const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
         uint32_t* row = surface_row(s, y);
-        for (int x = x_from; x < x_to; ++x) {
+        int x = x_from;
+        // Four pixels at a time, each value as the pixel loop below computes it; a lane outside
+        // the span or the dot writes back the word it read.
+        const __m128d cx2 = _mm_set1_pd(static_cast<double>(cx));
+        const __m128d span2 = _mm_set1_pd(span);
+        const __m128d k2 = _mm_set1_pd(k);
+        const __m128i end4 = _mm_set1_epi32(x_to);
+        for (; x < x_to && x + 3 < s->width; x += 4) {
+            const __m128d dx01 = _mm_sub_pd(_mm_set_pd(x + 1, x), cx2);
+            const __m128d dx23 = _mm_sub_pd(_mm_set_pd(x + 3, x + 2), cx2);
+            const __m128d q01 = _mm_sub_pd(span2, _mm_mul_pd(dx01, dx01));
+            const __m128d q23 = _mm_sub_pd(span2, _mm_mul_pd(dx23, dx23));
+            const __m128 inside = _mm_shuffle_ps(_mm_castpd_ps(_mm_cmpgt_pd(q01, _mm_setzero_pd())),
+                                                 _mm_castpd_ps(_mm_cmpgt_pd(q23, _mm_setzero_pd())), 0x88);
+            const __m128i draw = _mm_and_si128(_mm_castps_si128(inside),
+                                               _mm_cmplt_epi32(_mm_setr_epi32(x, x + 1, x + 2, x + 3), end4));
+            const __m128d c255 = _mm_set1_pd(255.0);
+            const __m128i v = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_min_pd(_mm_mul_pd(k2, q01), c255)),
+                                                 _mm_cvttpd_epi32(_mm_min_pd(_mm_mul_pd(k2, q23), c255)));
+            const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            const __m128i alpha = _mm_min_epi16(_mm_add_epi32(v, _mm_srli_epi32(dst, 24)), _mm_set1_epi32(255));
+            const __m128i out = blend_rgb4_each(_mm_set1_epi32(static_cast<int>(colour)), dst, alpha);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
+                             _mm_or_si128(_mm_and_si128(draw, out), _mm_andnot_si128(draw, dst)));
+        }
+        for (; x < x_to; ++x) {
             const double dx = x - static_cast<double>(cx);
             const double q = span - dx * dx;
             if (q <= 0.0) continue;
@@ -163,6 +198,11 @@ void draw_curve_rows(Surface* s, const Vec4& a, const Vec4& b, const Vec4& contr
                      int row_to)
 {
     curve_fast_draw(s, a, b, control, colour, row_from, row_to);
+}
+
+void curve_points_make(const Vec4& a, const Vec4& b, const Vec4& control, Vec4 points[17])
+{
+    points_make(a, b, control, points);
 }
 
 void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)

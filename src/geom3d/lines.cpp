@@ -7,7 +7,9 @@
 // along a one-colour segment (a colour blended with itself is that colour), and shades four pixels
 // at a time without branches: d and a still advance by one float addition per pixel, and a lane
 // that must not change is written back with alpha 0, which leaves every byte as it was. It can also
-// keep to a band of rows, so that row bands drawn apart add up to the whole line.
+// keep to a band of rows, so that row bands drawn apart add up to the whole line. It sets a band up
+// once (LineBand) and then shades its rows; the fast path is compiled twice, for SSE2 and in the
+// AVX2 encoding, and a processor with AVX2 takes the second (same operations, same words).
 #include "geom3d/lines.h"
 
 #include <emmintrin.h>
@@ -45,6 +47,27 @@ struct LineShade {
     uint32_t c0;         // colour at the upper clipped end
     uint32_t c1;         // colour at the lower clipped end
 };
+
+// A line band with its set-up done: everything the fast path works out from the ends, the
+// colours and the width before it visits a pixel, for a surface of a given size.
+struct LineBand {
+    int32_t kind;              // k_band_none, k_band_slanted or k_band_level
+    int32_t simd;              // 1: shaded four pixels at a time (half-widths up to 64)
+    int32_t ymin, ymax;        // the rows it may write
+    int32_t xmin, xmax;        // the columns it may write
+    float xs, xe, slope;       // slanted: the row span at row ymin and its step per row
+    float row_d, row_a;        // slanted: d and a at column 0 of row ymin
+    float nx, ny;              // slanted: a's and d's step per pixel
+    float level_y;             // level: the row of the centre line
+    float sign;                // level: 255 with the direction along x
+    float cover_scale;         // 255 x half-width
+    float end;                 // 255 x length
+    float inv_len;
+    uint32_t c0, c1;           // colours at the upper and the lower clipped end
+};
+constexpr int32_t k_band_none = 0;
+constexpr int32_t k_band_slanted = 1;
+constexpr int32_t k_band_level = 2;
 
 // One pixel from d (255 x signed distance to the centre line) and a (255 x distance along the line
 // from the upper clipped end).
@@ -350,53 +373,151 @@ inline int trunc_held_fast(float v)
     return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
 }
 
-// The rows of a slanted band (|dy| > 0) from ymin to y_last, drawn from row_from on.
-struct SlantRows {
-    int ymin, y_last, row_from, xmin, xmax;
-    float xs, xe, slope, row_d, row_a, nx, ny;
-};
-
-template <bool k_simd, bool k_one_colour>
-void slant_rows_shade(Surface* s, const SlantRows& r, const FastShade& fs)
+// The slanted rows of a band too wide for four pixels at a time, one pixel at a time.
+void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, const LineShade& ls)
 {
-    const LaneSum sum_d(r.ny), sum_a(r.nx);
-    float xs = r.xs, xe = r.xe, row_d = r.row_d, row_a = r.row_a;
-    for (int y = r.ymin; y <= r.y_last; ++y) {
-        if (y >= r.row_from) {
-            const int x_from = std::max(r.xmin, trunc_held_fast(xs));
-            const int x_to = std::min(r.xmax, trunc_held_fast(xe));
-            if (x_from <= x_to) {
-                const float d = row_d + static_cast<float>(x_from) * r.ny;
-                const float a = row_a + static_cast<float>(x_from) * r.nx;
-                if (k_simd)
-                    span_fast_shade<true, k_one_colour>(surface_row(s, y), x_from, x_to, s->width, d, a, sum_d, sum_a,
-                                                        fs);
-                else
-                    span_plain_shade<true>(surface_row(s, y), x_from, x_to, d, a, r.ny, r.nx, fs.scalar);
-            }
+    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
+    // Rows before the band still advance the row values, one addition per row as the whole line does.
+    int y = b.ymin;
+    for (; y < row_from && y <= y_last; ++y) {
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+    for (; y <= y_last; ++y) {
+        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+        if (x_from <= x_to) {
+            const float d = row_d + static_cast<float>(x_from) * b.ny;
+            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            span_plain_shade<true>(surface_row(s, y), x_from, x_to, d, a, b.ny, b.nx, ls);
         }
-        xs += r.slope;
-        xe += r.slope;
-        row_d -= r.nx;
-        row_a += r.ny;
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
     }
 }
 
-// Rows of moderate size: the clipped ends stay within a small fraction of a pixel of the rows
-// spanned by the unclipped ends, so a line can be passed over by its end rows alone.
-constexpr float k_moderate = 1048576.0f;
+// shade_four with its constants passed in registers and one fade formula for both ends: the
+// distance past the nearer end, max(-a, a - end), is positive exactly where a fade applies (never
+// for NaN), and 255 x w less it is what either end's own formula gives. A lane without a fade
+// takes the factor 256, which leaves its coverage as it was. For a half-width up to 1 every factor
+// is at most 256 and every coverage at most 255, so the faded coverage is an exact 16-bit product
+// shifted by 8, with no float round trip; wider bands take the float product as shade_four does.
+struct BandShade {
+    __m128 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
+    __m128i c0, c1, alpha, k256_i;   // the end colours; alpha: c0's top byte, for one colour
+};
 
-// The fast twin of line_plain_draw, drawing only rows row_from .. row_to - 1.
-void line_fast_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w,
-                    int row_from, int row_to)
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
+                                                           const BandShade& o)
 {
-    if (row_from > 0 || row_to < s->height) {
-        const float lo = std::min(p.y, q.y);
-        const float hi = std::max(p.y, q.y);
-        if (lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
-            (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to)))
-            return;
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 cover = _mm_sub_ps(o.cover_scale, _mm_and_ps(d, o.abs_mask));
+    const __m128i draw = _mm_castps_si128(_mm_and_ps(_mm_cmpge_ps(cover, o.one), lanes));
+    const __m128 past = _mm_max_ps(_mm_sub_ps(zero, a), _mm_sub_ps(a, o.end));
+    const __m128 fading = _mm_cmpgt_ps(past, zero);
+    const __m128 factor = _mm_max_ps(_mm_sub_ps(o.cover_scale, past), zero);
+    __m128i covi;
+    if (k_thin) {
+        const __m128i cov = _mm_cvttps_epi32(_mm_min_ps(cover, o.c255));
+        const __m128i fading_i = _mm_castps_si128(fading);
+        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, _mm_cvttps_epi32(factor)),
+                                          _mm_andnot_si128(fading_i, o.k256_i));
+        // A lane that is not drawn may hold anything here; the mask clears it.
+        covi = _mm_and_si128(_mm_srli_epi32(_mm_mullo_epi16(cov, used), 8), draw);
+    } else {
+        const __m128 cov = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_min_ps(cover, o.c255)));
+        const __m128 used =
+            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(_mm_cvttps_epi32(factor))), _mm_andnot_ps(fading, o.k256));
+        const __m128i faded = _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
+        covi = _mm_and_si128(faded, draw);
     }
+    // A coverage of 0 gives alpha 0, which leaves every byte as it was.
+    __m128i colour = o.c0;
+    __m128i alpha;
+    if (k_one_colour) {
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(o.alpha, covi), 8);
+    } else {
+        // The colour at a / len along the band, held to 0..255 (NaN giving 0).
+        const __m128i u = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
+        colour = blend_argb4_each(o.c1, o.c0, u);
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
+    }
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), blend_argb4_each(colour, dst, alpha));
+}
+
+// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
+// advance as in slant_rows_shade, and the row pointer steps by the pitch.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+{
+    BandShade o;
+    o.cover_scale = _mm_set1_ps(b.cover_scale);
+    o.end = _mm_set1_ps(b.end);
+    o.inv_len = _mm_set1_ps(b.inv_len);
+    o.abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    o.one = _mm_set1_ps(1.0f);
+    o.c255 = _mm_set1_ps(255.0f);
+    o.k256 = _mm_set1_ps(256.0f);
+    o.inv256 = _mm_set1_ps(0.00390625f);
+    o.c0 = _mm_set1_epi32(static_cast<int>(b.c0));
+    o.c1 = _mm_set1_epi32(static_cast<int>(b.c1));
+    o.k256_i = _mm_set1_epi32(256);
+    o.alpha = _mm_set1_epi32(static_cast<int>(b.c0 >> 24));
+    const LaneSum sum_d(b.ny), sum_a(b.nx);
+    const int width = s->width;
+    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
+    int y = b.ymin;
+    for (; y < row_from && y <= y_last; ++y) {
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+    uint8_t* row_bytes = reinterpret_cast<uint8_t*>(surface_row(s, y));
+    for (; y <= y_last; ++y, row_bytes += s->pitch) {
+        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+        if (x_from <= x_to) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(row_bytes);
+            const float d = row_d + static_cast<float>(x_from) * b.ny;
+            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            __m128 dv = _mm_set1_ps(d);
+            __m128 av = _mm_set1_ps(a);
+            int x = x_from;
+            // Most rows of a thin band are one group of four.
+            while (x + 3 < width) {
+                const __m128 d4 = sum_d.lanes(dv);
+                const __m128 a4 = sum_a.lanes(av);
+                const int left = x_to - x + 1;
+                shade_four_band<k_one_colour, k_thin>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], o);
+                x += 4;
+                if (x > x_to) break;
+                dv = sum_d.next(d4);
+                av = sum_a.next(a4);
+            }
+            if (x <= x_to) {
+                // The last pixels of the surface's row, one at a time.
+                const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
+                span_plain_shade<true>(row, x, x_to, _mm_cvtss_f32(dv), _mm_cvtss_f32(av), b.ny, b.nx, ls);
+            }
+        }
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+}
+
+__attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                    uint32_t colour_at_p, float w, LineBand* out)
+{
+    out->kind = k_band_none;
     Vec4 v0 = q;
     Vec4 v1 = p;
     uint32_t upper = colour_at_q;
@@ -416,103 +537,168 @@ void line_fast_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at
     const float bottom = static_cast<float>(s->height);
     if (!(v0.x >= -1.0f && v1.x >= -1.0f && v0.y >= -1.0f && v1.y >= -1.0f && v0.x <= right && v1.x <= right &&
           v0.y <= bottom && v1.y <= bottom)) {
-        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_X) < 0) return;
-        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_Y) < 0) return;
-        if (clip_segment(&v0, &v1, right, CLIP_MAX_X) < 0) return;
-        if (clip_segment(&v0, &v1, bottom, CLIP_MAX_Y) < 0) return;
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_X) < 0) return 0;
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_Y) < 0) return 0;
+        if (clip_segment(&v0, &v1, right, CLIP_MAX_X) < 0) return 0;
+        if (clip_segment(&v0, &v1, bottom, CLIP_MAX_Y) < 0) return 0;
     }
-    if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return;
+    if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return 0;
 
     const float dx = v1.x - v0.x;
     const float dy = v1.y - v0.y;
-    if (std::fabs(dx) == 0.0f && std::fabs(dy) == 0.0f) return;
+    if (std::fabs(dx) == 0.0f && std::fabs(dy) == 0.0f) return 0;
 
-    LineShade ls;
-    const bool one_colour = upper == lower;
-    if (one_colour) {
-        ls.c0 = upper;
-        ls.c1 = upper;
+    LineBand& b = *out;
+    if (upper == lower) {
+        b.c0 = upper;
+        b.c1 = upper;
     } else {
         const bool along_x = std::fabs(dx) > 0.0f;
         const float t0 = along_x ? 255.0f * (v0.x - unclipped.x) / full_dx : 255.0f * (v0.y - unclipped.y) / full_dy;
         const float t1 = along_x ? 255.0f * (v1.x - unclipped.x) / full_dx : 255.0f * (v1.y - unclipped.y) / full_dy;
-        ls.c0 = blend_argb(lower, upper, trunc_byte(t0));
-        ls.c1 = blend_argb(lower, upper, trunc_byte(t1));
+        b.c0 = blend_argb(lower, upper, trunc_byte(t0));
+        b.c1 = blend_argb(lower, upper, trunc_byte(t1));
     }
 
     const float w_far = w + 0.5f;
-    const int ymin = std::max(0, trunc_held(v0.y - w));
-    const int ymax = std::min(s->height - 1, trunc_held(v1.y + w_far));
-    int xmin, xmax;
+    b.ymin = std::max(0, trunc_held(v0.y - w));
+    b.ymax = std::min(s->height - 1, trunc_held(v1.y + w_far));
     if (dx > 0.0f) {
-        xmin = trunc_held(v0.x - w);
-        xmax = trunc_held(v1.x + w_far);
+        b.xmin = trunc_held(v0.x - w);
+        b.xmax = trunc_held(v1.x + w_far);
     } else {
-        xmin = trunc_held(v1.x - w);
-        xmax = trunc_held(v0.x + w_far);
+        b.xmin = trunc_held(v1.x - w);
+        b.xmax = trunc_held(v0.x + w_far);
     }
-    xmin = std::max(0, xmin);
-    xmax = std::min(s->width - 1, xmax);
-    if (ymin > ymax) return;
-    ls.cover_scale = 255.0f * w;
-    // Rows past the band are never reached; rows before it still advance the row values.
-    const int y_last = std::min(ymax, row_to - 1);
-
-    FastShade fs;
-    const bool simd = w <= k_simd_max_w;   // false for NaN
-    const bool same_ends = ls.c0 == ls.c1;   // also a two-colour segment clipped to one colour
-    fs.cover_scale = _mm_set1_ps(ls.cover_scale);
-    fs.c0_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c0)), _mm_setzero_si128());
-    fs.c1_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c1)), _mm_setzero_si128());
-    fs.colour_alpha = _mm_set1_epi32(static_cast<int>(ls.c0 >> 24));
+    b.xmin = std::max(0, b.xmin);
+    b.xmax = std::min(s->width - 1, b.xmax);
+    if (b.ymin > b.ymax) return 0;
+    b.cover_scale = 255.0f * w;
+    b.simd = w <= k_simd_max_w ? 1 : 0;   // 0 for NaN
 
     if (std::fabs(dy) > 0.0f) {
         const float len = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
-        if (!(len > 0.0f)) return;
+        if (!(len > 0.0f)) return 0;   // both extents below float resolution
         const float nx = 255.0f * dx / len;
         const float ny = 255.0f * dy / len;
-        ls.end = 255.0f * len;
-        ls.inv_len = 1.0f / len;
-        fs.end = _mm_set1_ps(ls.end);
-        fs.inv_len = _mm_set1_ps(ls.inv_len);
-        fs.scalar = ls;
-        const float ry = static_cast<float>(ymin) - v0.y;
+        b.end = 255.0f * len;
+        b.inv_len = 1.0f / len;
+        const float ry = static_cast<float>(b.ymin) - v0.y;
         const float xc = v0.x + ry * dx / dy;
         const float h = len * w / dy;
-        SlantRows r;
-        r.ymin = ymin;
-        r.y_last = y_last;
-        r.row_from = row_from;
-        r.xmin = xmin;
-        r.xmax = xmax;
-        r.slope = dx / dy;
-        r.xs = xc - h;
-        r.xe = r.xs + 2.0f * h + 1.0f;
-        r.row_d = -ny * v0.x - nx * ry;
-        r.row_a = ry * ny - nx * v0.x;
-        r.nx = nx;
-        r.ny = ny;
-        if (!simd) slant_rows_shade<false, false>(s, r, fs);
-        else if (same_ends) slant_rows_shade<true, true>(s, r, fs);
-        else slant_rows_shade<true, false>(s, r, fs);
+        b.slope = dx / dy;
+        b.xs = xc - h;
+        b.xe = b.xs + 2.0f * h + 1.0f;
+        b.row_d = -ny * v0.x - nx * ry;
+        b.row_a = ry * ny - nx * v0.x;
+        b.nx = nx;
+        b.ny = ny;
+        b.level_y = 0.0f;
+        b.sign = 0.0f;
+        b.kind = k_band_slanted;
     } else {
-        const float sign = dx < 0.0f ? -255.0f : 255.0f;
+        // Horizontal after clipping: the distance is the same along each row.
+        b.sign = dx < 0.0f ? -255.0f : 255.0f;
+        b.level_y = v0.y;
+        b.xs = v0.x;
         const float len = std::fabs(dx);
-        ls.end = 255.0f * len;
-        ls.inv_len = 1.0f / len;
-        fs.end = _mm_set1_ps(ls.end);
-        fs.inv_len = _mm_set1_ps(ls.inv_len);
-        fs.scalar = ls;
-        const LaneSum sum_d(0.0f), sum_a(sign);
-        for (int y = std::max(ymin, row_from); y <= y_last; ++y) {
-            uint32_t* row = surface_row(s, y);
-            const float d = -sign * (static_cast<float>(y) - v0.y);
-            const float a = sign * (static_cast<float>(xmin) - v0.x);
-            if (!simd) span_plain_shade<false>(row, xmin, xmax, d, a, 0.0f, sign, ls);
-            else if (same_ends) span_fast_shade<false, true>(row, xmin, xmax, s->width, d, a, sum_d, sum_a, fs);
-            else span_fast_shade<false, false>(row, xmin, xmax, s->width, d, a, sum_d, sum_a, fs);
-        }
+        b.end = 255.0f * len;
+        b.inv_len = 1.0f / len;
+        b.xe = b.slope = b.row_d = b.row_a = b.nx = b.ny = 0.0f;
+        b.kind = k_band_level;
     }
+    return 1;
+}
+
+__attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand& b, int row_from, int row_to)
+{
+    if (b.kind == k_band_none) return;
+    // Rows past the band are never reached.
+    const int y_last = std::min(b.ymax, row_to - 1);
+    if (y_last < b.ymin || y_last < row_from) return;
+    // Also a two-colour segment clipped to one colour.
+    const bool same_ends = b.c0 == b.c1;
+    if (b.kind == k_band_slanted && b.simd) {
+        const bool thin = b.cover_scale <= 255.0f;
+        if (same_ends) {
+            if (thin) slant_rows_band<true, true>(s, b, row_from, y_last);
+            else slant_rows_band<true, false>(s, b, row_from, y_last);
+        } else {
+            if (thin) slant_rows_band<false, true>(s, b, row_from, y_last);
+            else slant_rows_band<false, false>(s, b, row_from, y_last);
+        }
+        return;
+    }
+    LineShade ls;
+    ls.cover_scale = b.cover_scale;
+    ls.end = b.end;
+    ls.inv_len = b.inv_len;
+    ls.c0 = b.c0;
+    ls.c1 = b.c1;
+    FastShade fs;
+    fs.cover_scale = _mm_set1_ps(ls.cover_scale);
+    fs.end = _mm_set1_ps(ls.end);
+    fs.inv_len = _mm_set1_ps(ls.inv_len);
+    fs.c0_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c0)), _mm_setzero_si128());
+    fs.c1_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c1)), _mm_setzero_si128());
+    fs.colour_alpha = _mm_set1_epi32(static_cast<int>(ls.c0 >> 24));
+    fs.scalar = ls;
+
+    if (b.kind == k_band_slanted) {
+        slant_rows_shade(s, b, row_from, y_last, ls);
+        return;
+    }
+    const float sign = b.sign;
+    const LaneSum sum_d(0.0f), sum_a(sign);
+    for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
+        uint32_t* row = surface_row(s, y);
+        const float d = -sign * (static_cast<float>(y) - b.level_y);
+        const float a = sign * (static_cast<float>(b.xmin) - b.xs);
+        if (!b.simd) span_plain_shade<false>(row, b.xmin, b.xmax, d, a, 0.0f, sign, ls);
+        else if (same_ends) span_fast_shade<false, true>(row, b.xmin, b.xmax, s->width, d, a, sum_d, sum_a, fs);
+        else span_fast_shade<false, false>(row, b.xmin, b.xmax, s->width, d, a, sum_d, sum_a, fs);
+    }
+}
+
+// Rows of moderate size: the clipped ends stay within a small fraction of a pixel of the rows
+// spanned by the unclipped ends, so a line can be passed over by its end rows alone.
+constexpr float k_moderate = 1048576.0f;
+
+// The fast twin of line_plain_draw, drawing only rows row_from .. row_to - 1.
+__attribute__((always_inline)) inline void line_fast_body(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                          uint32_t colour_at_p, float w, int row_from, int row_to)
+{
+    if (row_from > 0 || row_to < s->height) {
+        const float lo = std::min(p.y, q.y);
+        const float hi = std::max(p.y, q.y);
+        if (lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
+            (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to)))
+            return;
+    }
+    LineBand band;
+    if (band_make(s, p, q, colour_at_q, colour_at_p, w, &band)) band_draw(s, band, row_from, row_to);
+}
+
+// The same code twice: for every x86-64 processor, and in the AVX2 encoding, whose three-operand
+// instructions spare most register copies. Both compute the same IEEE operations in the same order
+// (no fused multiply-add), so they write the same words.
+void line_fast_sse2(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w,
+                    int row_from, int row_to)
+{
+    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+}
+
+__attribute__((target("avx2"))) void line_fast_avx2(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                     uint32_t colour_at_p, float w, int row_from, int row_to)
+{
+    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+}
+
+void line_fast_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w,
+                    int row_from, int row_to)
+{
+    if (g_avx2_paths) line_fast_avx2(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+    else line_fast_sse2(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 }
 
 }  // namespace

@@ -27,10 +27,12 @@ struct Canvas {
 // Restores the path choice and the random state whatever a test does.
 struct Scope {
     int paths = g_plain_paths;
+    int avx2 = g_avx2_paths;
     uint32_t state = g_rand_state;
     ~Scope()
     {
         g_plain_paths = paths;
+        g_avx2_paths = avx2;
         g_rand_state = state;
     }
 };

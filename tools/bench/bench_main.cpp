@@ -187,7 +187,8 @@ const char k_usage[] =
     "the mean and worst milliseconds per frame of both, per Timeline entry and per scene, with the\n"
     "ratio plain / fast, and the whole render's frames per second.\n"
     "  --threads N   threads for the fast paths (1 to 8, default 1); the plain paths use one\n"
-    "  --rounds N    renders of each kind, alternating, summed into one table (1 to 20, default 1)\n";
+    "  --rounds N    renders of each kind, alternating, summed into one table (1 to 20, default 1)\n"
+    "QUORVELLE_SSE2=1 in the environment keeps the fast paths off their AVX2 twins.\n";
 
 bool count_parse(const char* text, int max, int* out)
 {
@@ -245,6 +246,9 @@ int main(int argc, char** argv)
         }
     }
     timeline_build(s_timeline);
+    // QUORVELLE_SSE2=1 measures the fast paths without their AVX2 twins.
+    render_paths_from_environment();
+    g_plain_paths = 0;
 
     // Plain and fast alternate, so that a machine that gets busier part-way hurts both alike.
     static Run plain, fast, run;
@@ -263,8 +267,9 @@ int main(int argc, char** argv)
         }
     }
 
-    std::printf("plain paths on 1 thread, fast paths on %d thread%s; %d render%s of each\n\n", threads,
-                threads == 1 ? "" : "s", rounds, rounds == 1 ? "" : "s");
+    std::printf("plain paths on 1 thread, fast paths on %d thread%s (%s); %d render%s of each\n\n", threads,
+                threads == 1 ? "" : "s", g_avx2_paths ? "AVX2 where it has a twin, else SSE2" : "SSE2", rounds,
+                rounds == 1 ? "" : "s");
     const char* head = "%-28s %7s %9s %9s %9s %9s %7s\n";
     std::printf(head, "entry", "frames", "plain ms", "worst", "fast ms", "worst", "ratio");
     for (int i = 0; i < k_timeline_entries; ++i) {

@@ -2,10 +2,12 @@
 // arithmetic that updates them, and every intermediate such as dt and the pulse step, runs in
 // double, rounded only as a value is stored.
 //
-// On the fast paths the frame is drawn in row bands, on one thread or more: the scene state, the
-// warp of the grid and the transformed vertices are made on the calling thread first, and then every
-// band clears, textures and draws the strands and dots of its own rows, in the same order as the
-// whole frame, so every pixel sees the same writes.
+// On the fast paths the scene state, the warp of the grid and the transformed vertices are made on
+// the calling thread first. One thread then draws the frame in one pass. More threads share the work
+// in two jobs: first the curve points of every strand are made once, in chunks of strands; then
+// every row band clears, textures and draws its own rows, strand by strand and piece by piece in
+// drawing order and the dots after them, so every pixel sees the same writes in the same order as
+// in the whole frame.
 #include "scenes/mesh/mesh_scene.h"
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
 #include "geom3d/curves.h"
+#include "geom3d/lines.h"
 #include "geom3d/matrix.h"
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
@@ -91,11 +94,11 @@ void strand_points(const Vec4& a, const Vec4& b, double pulse, Vec4* first, Vec4
     *control = {centred(a.x * pulse, k_centre_x), centred(b.y * pulse, k_centre_y), 0.0f, 0.0f};
 }
 
-void mesh_band_draw(void* ctx, int y0, int y1)
+// Clears rows y0 .. y1 - 1, but not the pixels that the grid then covers: they would be
+// overwritten at once.
+void frame_rows_clear(const MeshBands& m, int y0, int y1)
 {
-    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
     Surface* frame = m.frame;
-    // The clear of the pixels that the grid then covers would be overwritten at once.
     int columns, rows;
     grid_cover(m.grid, &columns, &rows);
     columns = std::min(columns, frame->width);
@@ -103,6 +106,13 @@ void mesh_band_draw(void* ctx, int y0, int y1)
         const int from = y < rows ? columns : 0;
         std::memset(surface_row(frame, y) + from, 0, static_cast<size_t>(frame->width - from) * 4);
     }
+}
+
+void mesh_band_draw(void* ctx, int y0, int y1)
+{
+    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
+    Surface* frame = m.frame;
+    frame_rows_clear(m, y0, y1);
     if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
     const Mesh* mesh = m.mesh;
     for (int e = 0; e < mesh->edge_count; ++e) {
@@ -111,6 +121,86 @@ void mesh_band_draw(void* ctx, int y0, int y1)
         draw_curve_rows(frame, first, second, control, k_strand_colour, y0, y1);
     }
     for (int i = 0; i < mesh->vertex_count; ++i)
+        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
+                           k_joint_colour, y0, y1);
+}
+
+// The curve points of every strand of one frame, made once and shared by the bands: seventeen
+// points a strand, and the lowest and highest y among them.
+constexpr int k_chunks = 8;
+constexpr int k_bands = 8;
+
+struct StrandPoints {
+    Vec4* points;    // 17 a strand; only x and y are used
+    float* low;      // a strand's least y
+    float* high;     // a strand's greatest y
+    int edges;
+};
+
+StrandPoints g_strand_points = {nullptr, nullptr, nullptr, 0};
+
+void strand_points_free()
+{
+    std::free(g_strand_points.points);
+    std::free(g_strand_points.low);
+    std::free(g_strand_points.high);
+    g_strand_points = {nullptr, nullptr, nullptr, 0};
+}
+
+int strand_points_create(int edges)
+{
+    const size_t n = static_cast<size_t>(edges > 0 ? edges : 1);
+    g_strand_points.points = static_cast<Vec4*>(std::malloc(n * 17 * sizeof(Vec4)));
+    g_strand_points.low = static_cast<float*>(std::malloc(n * sizeof(float)));
+    g_strand_points.high = static_cast<float*>(std::malloc(n * sizeof(float)));
+    g_strand_points.edges = edges;
+    if (g_strand_points.points && g_strand_points.low && g_strand_points.high) return 1;
+    strand_points_free();
+    return 0;
+}
+
+// Curve points of the strands of chunks c0 .. c1 - 1.
+void strand_points_make(void* ctx, int c0, int c1)
+{
+    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
+    const StrandPoints& sp = g_strand_points;
+    const long long edges = m.mesh->edge_count;
+    for (int e = static_cast<int>(edges * c0 / k_chunks); e < static_cast<int>(edges * c1 / k_chunks); ++e) {
+        Vec4 first, second, control;
+        strand_points(m.work[m.mesh->edges[e].a], m.work[m.mesh->edges[e].b], m.pulse, &first, &second, &control);
+        Vec4* points = sp.points + static_cast<size_t>(e) * 17;
+        curve_points_make(first, second, control, points);
+        float low = points[0].y, high = points[0].y;
+        for (int i = 1; i < 17; ++i) {
+            low = std::min(low, points[i].y);
+            high = std::max(high, points[i].y);
+        }
+        sp.low[e] = low;
+        sp.high[e] = high;
+    }
+}
+
+// Rows of moderate size: rounding in the line set-up stays far below a pixel.
+constexpr float k_moderate = 1048576.0f;
+
+// Draws the rows y0 .. y1 - 1 of the frame from the points made before; a strand none of whose
+// pieces can reach the band is passed over whole.
+void points_band_draw(void* ctx, int y0, int y1)
+{
+    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
+    const StrandPoints& sp = g_strand_points;
+    Surface* frame = m.frame;
+    frame_rows_clear(m, y0, y1);
+    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
+    const float top = static_cast<float>(y0), bottom = static_cast<float>(y1);
+    for (int e = 0; e < m.mesh->edge_count; ++e) {
+        const float low = sp.low[e], high = sp.high[e];
+        if (low > -k_moderate && high < k_moderate && (high + 3.0f < top || low - 3.0f >= bottom)) continue;
+        const Vec4* points = sp.points + static_cast<size_t>(e) * 17;
+        for (int i = 0; i < 16; ++i)
+            draw_line_wide_rows(frame, points[i], points[i + 1], k_strand_colour, k_strand_colour, 1.0f, y0, y1);
+    }
+    for (int i = 0; i < m.mesh->vertex_count; ++i)
         draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
                            k_joint_colour, y0, y1);
 }
@@ -147,6 +237,10 @@ int mesh_scene_prepare()
     const int count = mesh->vertex_count;
     Vec4* work = static_cast<Vec4*>(std::malloc(static_cast<size_t>(count > 0 ? count : 1) * sizeof(Vec4)));
     if (!work) return prepare_fail(heights, texture, grid, mesh);
+    if (!strand_points_create(mesh->edge_count)) {
+        std::free(work);
+        return prepare_fail(heights, texture, grid, mesh);
+    }
     for (int i = 0; i < count; ++i) {
         Vec4& v = mesh->vertices[i];
         v = {v.x * 2.0f, v.y * 2.0f, v.z * 2.0f, v.w * 2.0f};
@@ -221,7 +315,12 @@ int scene_mesh(Surface* frame, float now, float start)
     const float radius = static_cast<float>(pulse * 4.0);
     if (!plain) {
         MeshBands bands = {frame, mesh, work, grid_fits ? data.grid : nullptr, pulse, radius};
-        band_run(mesh_band_draw, &bands, frame->height);
+        if (g_threads <= 1 || g_strand_points.edges != mesh->edge_count) {
+            mesh_band_draw(&bands, 0, frame->height);
+            return 1;
+        }
+        band_run_split(strand_points_make, &bands, k_chunks, k_chunks);
+        band_run_split(points_band_draw, &bands, frame->height, k_bands);
         return 1;
     }
     for (int e = 0; e < mesh->edge_count; ++e) {
@@ -250,4 +349,5 @@ void mesh_scene_release()
     std::free(g_mesh_scene.work);
     g_mesh_scene.mesh = nullptr;
     g_mesh_scene.work = nullptr;
+    strand_points_free();
 }

@@ -184,3 +184,15 @@ void render_column(const float* heights, const Surface* background, const Surfac
         else column_row_plain(y, heights, background, glow, dst, tint);
     }
 }
+
+void render_column_rows(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
+                        uint32_t tint, int row_from, int row_to)
+{
+    if (row_from < 0) row_from = 0;
+    if (row_to > k_height) row_to = k_height;
+    for (int y = row_from; y < row_to; ++y) {
+        const bool fits = std::fabs(heights[y]) <= 4096.0f && std::fabs(heights[y + 1]) <= 4096.0f;
+        if (fits) column_row_fast(y, heights, background, glow, dst, tint);
+        else column_row_plain(y, heights, background, glow, dst, tint);
+    }
+}

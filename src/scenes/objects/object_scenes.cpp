@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/band_worker.h"
+#include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
 #include "geom3d/lines.h"
@@ -63,10 +65,8 @@ bool drum_ready()
     return g_backdrop_b && g_drum_work;
 }
 
-}  // namespace
-
-int draw_star(Surface* target, float dx, float dy, float angle, float scale, uint32_t colour_at_q,
-              uint32_t colour_at_p)
+// Turns and moves the ring into g_star_work; returns the number of points, 0 for none.
+int star_place(const Surface* target, float dx, float dy, float angle, float scale)
 {
     const int count = g_star_count;
     Vec4* work = g_star_work;
@@ -85,46 +85,31 @@ int draw_star(Surface* target, float dx, float dy, float angle, float scale, uin
     mat_identity(&m);
     mat_translate(&m, {cx + dx, cy + dy, 0.0f, 0.0f});
     mat_transform_points(&m, work, count);
+    return count;
+}
 
-    // 13 and 27 share no divisor, so the walk visits every point once and closes: {27/13}.
+// The star's lines through the placed points, on the fast path and only in rows row_from .. row_to - 1.
+// 13 and 27 share no divisor, so the walk visits every point once and closes: {27/13}.
+void star_lines_rows(Surface* target, int count, uint32_t colour_at_q, uint32_t colour_at_p, float width,
+                     int row_from, int row_to)
+{
+    const Vec4* work = g_star_work;
     const int step = count >> 1;
     int h = 0;
     for (int i = 0; i < count; ++i) {
         const int next = (h + step) % count;
-        draw_line_wide(target, work[h], work[next], colour_at_q, colour_at_p, g_star_line_width);
+        draw_line_wide_rows(target, work[h], work[next], colour_at_q, colour_at_p, width, row_from, row_to);
         h = next;
     }
-    return 0;
 }
 
-int draw_led_clouds(Surface* target, float x, float y, float t)
-{
-    // Three maps scrolling at their own speeds, combined by absolute differences.
-    bytemap_copy_shifted(g_cloud_sum, g_cloud_map[0], offset_of(1.2f, t), offset_of(0.9f, t));
-    bytemap_absdiff_shifted(g_cloud_sum, g_cloud_map[1], offset_of(-0.9f, t), offset_of(0.7f, t));
-    bytemap_absdiff_shifted(g_cloud_sum, g_cloud_map[2], offset_of(1.8f, t), offset_of(-0.5f, t));
-    palette_map(g_led_layer[0], g_cloud_sum, g_cloud_palette);
-    surface_copy_shifted(g_led_layer[1], g_led_layer[0], 0, 0);
-    // One layer of red and green, one of green and blue.
-    surface_and(g_led_layer[0], 0xFFFFFF00u);
-    surface_and(g_led_layer[1], 0xFF00FFFFu);
-
-    const double td = t;
-    const float hardness_1 = static_cast<float>(std::fabs(std::cos(td * 0.027027028f) * 70.0));
-    draw_dot_matrix(target, g_led_layer[0], x, y, k_dot_spacing, hardness_1, k_dot_alpha);
-    // The second layer wobbles by up to 5 pixels.
-    const float x2 = static_cast<float>(x + 5.0 * std::sin(0.1f * td));
-    const float y2 = static_cast<float>(y + 5.0 * std::sin(td * 0.11111111f));
-    const float hardness_2 = static_cast<float>(std::fabs(std::sin(td * 0.03448276f) * 70.0));
-    draw_dot_matrix(target, g_led_layer[1], x2, y2, k_dot_spacing, hardness_2, k_dot_alpha);
-    return 0;
-}
-
-void draw_drum(Surface* target, float t, uint32_t colour_at_q, uint32_t colour_at_p)
+// The drum's strokes turned about the x axis by 0.05 * t radians and put in perspective, in
+// g_drum_work; returns the number of points, 0 for none.
+int drum_transform(float t)
 {
     const int count = g_drum_count;
     Vec4* work = g_drum_work;
-    if (count <= 0) return;
+    if (count <= 0) return 0;
     std::memcpy(work, g_drum_strokes, static_cast<size_t>(count) * sizeof(Vec4));
 
     // M1 keeps x, y and z and zeroes w, so after the perspective w is sin h * z alone.
@@ -141,17 +126,139 @@ void draw_drum(Surface* target, float t, uint32_t colour_at_q, uint32_t colour_a
     mat_transform_points(&m2, work, count);
     mat_transform_points(&m1, work, count);
     mat_transform_points(&m3, work, count);
+    return count;
+}
 
+// Stroke i of the transformed drum, projected; false when an end has |trunc(w)| < 1 (written so
+// that no out-of-range value is ever converted).
+inline bool drum_stroke(int i, int count, int cx, int cy, Vec4* p, Vec4* q)
+{
+    *p = g_drum_work[i];
+    *q = g_drum_work[(i + 1) % count];
+    if (!(std::fabs(p->w) >= 1.0f) || !(std::fabs(q->w) >= 1.0f)) return false;
+    project(*p, cx, cy);
+    project(*q, cx, cy);
+    return true;
+}
+
+// The drum's kept strokes, projected once per frame for every band.
+constexpr int k_drum_capacity = 256;
+Vec4 s_drum_p[k_drum_capacity];
+Vec4 s_drum_q[k_drum_capacity];
+
+// One object-scene frame as row bands: the backdrop (or black), the two cloud layers, the drum's
+// strokes and the star's lines, each band drawing them in this order on its own rows. Everything
+// that moves or draws random numbers is worked out on the main thread before the bands.
+struct ObjectsJob {
+    Surface* frame;
+    const Surface* backdrop;   // null: black
+    int clouds;
+    float cloud_x[2], cloud_y[2], cloud_hardness[2];
+    int drum_lines;
+    uint32_t drum_q, drum_p;
+    int star_points;
+    uint32_t star_q, star_p;
+    float star_width;
+};
+
+void objects_band(void* ctx, int y0, int y1)
+{
+    const ObjectsJob& job = *static_cast<const ObjectsJob*>(ctx);
+    Surface* frame = job.frame;
+    const size_t row_bytes = static_cast<size_t>(frame->width) * sizeof(uint32_t);
+    for (int y = y0; y < y1; ++y) {
+        if (job.backdrop) std::memcpy(surface_row(frame, y), surface_row(job.backdrop, y), row_bytes);
+        else std::memset(surface_row(frame, y), 0, row_bytes);
+    }
+    if (job.clouds) {
+        for (int k = 0; k < 2; ++k)
+            draw_dot_matrix_rows(frame, g_led_layer[k], job.cloud_x[k], job.cloud_y[k], k_dot_spacing,
+                                 job.cloud_hardness[k], k_dot_alpha, y0, y1);
+    }
+    for (int k = 0; k < job.drum_lines; ++k)
+        draw_line_wide_rows(frame, s_drum_p[k], s_drum_q[k], job.drum_q, job.drum_p, 1.0f, y0, y1);
+    if (job.star_points > 0)
+        star_lines_rows(frame, job.star_points, job.star_q, job.star_p, job.star_width, y0, y1);
+}
+
+ObjectsJob objects_job_begin(Surface* frame)
+{
+    ObjectsJob job;
+    std::memset(&job, 0, sizeof job);
+    job.frame = frame;
+    return job;
+}
+
+// The banded frame needs the fast paths and a backdrop of the frame's size.
+bool objects_banded(const Surface* frame, const Surface* backdrop)
+{
+    return !g_plain_paths && (!backdrop || (backdrop->width == frame->width && backdrop->height == frame->height));
+}
+
+// The cloud maps of time t combined into the two dot layers.
+void led_layers_make(float t)
+{
+    // Three maps scrolling at their own speeds, combined by absolute differences.
+    bytemap_copy_shifted(g_cloud_sum, g_cloud_map[0], offset_of(1.2f, t), offset_of(0.9f, t));
+    bytemap_absdiff_shifted(g_cloud_sum, g_cloud_map[1], offset_of(-0.9f, t), offset_of(0.7f, t));
+    bytemap_absdiff_shifted(g_cloud_sum, g_cloud_map[2], offset_of(1.8f, t), offset_of(-0.5f, t));
+    palette_map(g_led_layer[0], g_cloud_sum, g_cloud_palette);
+    surface_copy_shifted(g_led_layer[1], g_led_layer[0], 0, 0);
+    // One layer of red and green, one of green and blue.
+    surface_and(g_led_layer[0], 0xFFFFFF00u);
+    surface_and(g_led_layer[1], 0xFF00FFFFu);
+}
+
+// Where and how hard the two dot layers are drawn at time t, the first centred at (x, y).
+void led_layers_place(float x, float y, float t, float px[2], float py[2], float hardness[2])
+{
+    const double td = t;
+    px[0] = x;
+    py[0] = y;
+    hardness[0] = static_cast<float>(std::fabs(std::cos(td * 0.027027028f) * 70.0));
+    // The second layer wobbles by up to 5 pixels.
+    px[1] = static_cast<float>(x + 5.0 * std::sin(0.1f * td));
+    py[1] = static_cast<float>(y + 5.0 * std::sin(td * 0.11111111f));
+    hardness[1] = static_cast<float>(std::fabs(std::sin(td * 0.03448276f) * 70.0));
+}
+
+}  // namespace
+
+int draw_star(Surface* target, float dx, float dy, float angle, float scale, uint32_t colour_at_q,
+              uint32_t colour_at_p)
+{
+    const int count = star_place(target, dx, dy, angle, scale);
+    if (count <= 0) return 0;
+    const Vec4* work = g_star_work;
+    // 13 and 27 share no divisor, so the walk visits every point once and closes: {27/13}.
+    const int step = count >> 1;
+    int h = 0;
+    for (int i = 0; i < count; ++i) {
+        const int next = (h + step) % count;
+        draw_line_wide(target, work[h], work[next], colour_at_q, colour_at_p, g_star_line_width);
+        h = next;
+    }
+    return 0;
+}
+
+int draw_led_clouds(Surface* target, float x, float y, float t)
+{
+    led_layers_make(t);
+    float px[2], py[2], hardness[2];
+    led_layers_place(x, y, t, px, py, hardness);
+    for (int k = 0; k < 2; ++k)
+        draw_dot_matrix(target, g_led_layer[k], px[k], py[k], k_dot_spacing, hardness[k], k_dot_alpha);
+    return 0;
+}
+
+void draw_drum(Surface* target, float t, uint32_t colour_at_q, uint32_t colour_at_p)
+{
+    const int count = drum_transform(t);
     const int cx = target->width >> 1;
     const int cy = target->height >> 1;
     for (int i = 0; i < count; i += 2) {
-        Vec4 p = work[i];
-        Vec4 q = work[(i + 1) % count];
-        // |trunc(w)| >= 1, written so that no out-of-range value is ever converted.
-        if (!(std::fabs(p.w) >= 1.0f) || !(std::fabs(q.w) >= 1.0f)) continue;
-        project(p, cx, cy);
-        project(q, cx, cy);
-        draw_line_aa(target, p, q, colour_at_q, colour_at_p);
+        Vec4 p, q;
+        if (drum_stroke(i, count, cx, cy, &p, &q)) draw_line_aa(target, p, q, colour_at_q, colour_at_p);
     }
 }
 
@@ -176,6 +283,17 @@ int scene_objects_1(Surface* frame, float now, float start)
         st.angle = static_cast<float>(st.angle + 0.05 * d);
         if (k % 2 != 0) jitter_draw(st);
     }
+    if (objects_banded(frame, nullptr)) {
+        ObjectsJob job = objects_job_begin(frame);
+        if (g_star_work) {
+            job.star_points = star_place(frame, st.jx, st.jy, st.angle, 500.0f);
+            job.star_q = 0xCFDFFFDFu;
+            job.star_p = 0x007FDF7Fu;
+            job.star_width = g_star_line_width;
+        }
+        band_run(objects_band, &job, frame->height);
+        return 1;
+    }
     surface_clear(frame);
     if (g_star_work) draw_star(frame, st.jx, st.jy, st.angle, 500.0f, 0xCFDFFFDFu, 0x007FDF7Fu);
     return 1;
@@ -187,21 +305,65 @@ int scene_objects_2(Surface* frame, float now, float)
         surface_clear(frame);
         return 0;
     }
+    // A large dark star turning 3 degrees per frame unit, centred at (446, 62).
+    const float angle = static_cast<float>(static_cast<double>(now) * k_degree * 3.0);
+    if (objects_banded(frame, g_backdrop_a)) {
+        ObjectsJob job = objects_job_begin(frame);
+        job.backdrop = g_backdrop_a;
+        led_layers_make(now);
+        led_layers_place(30.0f, 220.0f, now, job.cloud_x, job.cloud_y, job.cloud_hardness);
+        job.clouds = 1;
+        job.star_points = star_place(frame, 190.0f, -130.0f, angle, 600.0f);
+        job.star_q = 0x00000000u;
+        job.star_p = 0xCF000000u;
+        job.star_width = 1.0f;
+        band_run(objects_band, &job, frame->height);
+        g_star_line_width = k_rest_line_width;
+        return 0;
+    }
     surface_copy_shifted(frame, g_backdrop_a, 0, 0);
     draw_led_clouds(frame, 30.0f, 220.0f, now);
-    // A large dark star turning 3 degrees per frame unit, centred at (446, 62).
     g_star_line_width = 1.0f;
-    draw_star(frame, 190.0f, -130.0f, static_cast<float>(static_cast<double>(now) * k_degree * 3.0), 600.0f,
-              0x00000000u, 0xCF000000u);
+    draw_star(frame, 190.0f, -130.0f, angle, 600.0f, 0x00000000u, 0xCF000000u);
     g_star_line_width = k_rest_line_width;
     return 0;
 }
+
+namespace {
+
+// The drum of time t in the job: its strokes projected into the shared table. False when they do
+// not fit the table (the caller then draws the frame unbanded).
+bool drum_job_add(ObjectsJob* job, float t)
+{
+    if (g_drum_count / 2 + 1 > k_drum_capacity) return false;
+    Surface* frame = job->frame;
+    job->backdrop = g_backdrop_b;
+    const int count = drum_transform(t);
+    const int cx = frame->width >> 1;
+    const int cy = frame->height >> 1;
+    int kept = 0;
+    for (int i = 0; i < count; i += 2)
+        if (drum_stroke(i, count, cx, cy, &s_drum_p[kept], &s_drum_q[kept])) ++kept;
+    job->drum_lines = kept;
+    job->drum_q = 0xFFFFFFCFu;
+    job->drum_p = 0x3FFFFFCFu;
+    return true;
+}
+
+}  // namespace
 
 int scene_objects_3(Surface* frame, float now, float)
 {
     if (!drum_ready()) {
         surface_clear(frame);
         return 0;
+    }
+    if (objects_banded(frame, g_backdrop_b)) {
+        ObjectsJob job = objects_job_begin(frame);
+        if (drum_job_add(&job, now)) {
+            band_run(objects_band, &job, frame->height);
+            return 0;
+        }
     }
     surface_copy_shifted(frame, g_backdrop_b, 0, 0);
     draw_drum(frame, now, 0xFFFFFFCFu, 0x3FFFFFCFu);
@@ -210,11 +372,26 @@ int scene_objects_3(Surface* frame, float now, float)
 
 int scene_objects_4(Surface* frame, float now, float start)
 {
+    const float angle = static_cast<float>(static_cast<double>(now) * k_degree);
+    if (objects_banded(frame, drum_ready() ? g_backdrop_b : nullptr)) {
+        ObjectsJob job = objects_job_begin(frame);
+        // Without the drum's preparation the star turns over black.
+        if (!drum_ready() || drum_job_add(&job, now)) {
+            if (g_star_work) {
+                job.star_points = star_place(frame, 0.0f, 0.0f, angle, 500.0f);
+                job.star_q = 0xFFFF7F3Fu;
+                job.star_p = 0x007F3F00u;
+                job.star_width = 2.5f;
+                g_star_line_width = k_rest_line_width;
+            }
+            band_run(objects_band, &job, frame->height);
+            return 0;
+        }
+    }
     scene_objects_3(frame, now, start);
     if (!g_star_work) return 0;
     g_star_line_width = 2.5f;
-    draw_star(frame, 0.0f, 0.0f, static_cast<float>(static_cast<double>(now) * k_degree), 500.0f, 0xFFFF7F3Fu,
-              0x007F3F00u);
+    draw_star(frame, 0.0f, 0.0f, angle, 500.0f, 0xFFFF7F3Fu, 0x007F3F00u);
     g_star_line_width = k_rest_line_width;
     return 0;
 }

@@ -106,3 +106,49 @@ void plot_subpixel(Surface* surface, float x, float y, uint32_t colour)
         if (right) plot_weighted(row + ix + 1, colour, w_br);
     }
 }
+
+namespace {
+
+// plot_subpixel writing only the rows row_from .. row_to - 1: each pixel it writes is written
+// exactly as the whole plot writes it.
+void plot_subpixel_rows(Surface* surface, float x, float y, uint32_t colour, int row_from, int row_to)
+{
+    const int width = surface->width;
+    const int height = surface->height;
+    if (!(x >= -1.0f && static_cast<double>(x) < width && y >= -1.0f && static_cast<double>(y) < height)) return;
+    const int iy = static_cast<int>(std::floor(y));
+    // The plot's rows are iy and iy + 1: nothing to do when neither is in the band.
+    if (iy + 1 < row_from || iy >= row_to) return;
+    const int ix = static_cast<int>(std::floor(x));
+    const uint32_t fx = static_cast<uint32_t>(static_cast<int>(std::floor(x * 256.0))) & 0xFFu;
+    const uint32_t fy = static_cast<uint32_t>(static_cast<int>(std::floor(y * 256.0))) & 0xFFu;
+    const uint32_t o = (fx * fy) >> 8;
+    const uint32_t w_tl = 256 - fx - fy + o, w_tr = fx - o, w_bl = fy - o, w_br = o;
+
+    const bool left = x >= 0.0f;
+    const bool right = static_cast<double>(x) < width - 1;
+    if (y >= 0.0f && iy >= row_from && iy < row_to) {
+        uint32_t* row = surface_row(surface, iy);
+        if (left) plot_weighted(row + ix, colour, w_tl);
+        if (right) plot_weighted(row + ix + 1, colour, w_tr);
+    }
+    if (static_cast<double>(y) < height - 1 && iy + 1 >= row_from && iy + 1 < row_to) {
+        uint32_t* row = surface_row(surface, iy + 1);
+        if (left) plot_weighted(row + ix, colour, w_bl);
+        if (right) plot_weighted(row + ix + 1, colour, w_br);
+    }
+}
+
+}  // namespace
+
+void star_cloud_draw_rows(const StarCloud* cloud, Surface* surface, int row_from, int row_to)
+{
+    for (int i = 0; i < cloud->count; ++i) {
+        const Vec4& p = cloud->work[i];
+        if (p.z == 0.0f) continue;
+        const float sx = static_cast<float>(p.x * k_focal / p.z + k_centre_x);
+        const float sy = static_cast<float>(p.y * k_focal / p.z + k_centre_y);
+        const uint32_t grey = p.w >= 255.0f ? 255u : (p.w > 0.0f ? static_cast<uint32_t>(p.w) : 0u);
+        plot_subpixel_rows(surface, sx, sy, grey * 0x010101u, row_from, row_to);
+    }
+}
