@@ -231,78 +231,12 @@ void line_plain_draw(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_a
 // integers: half-widths up to 64; wider bands are shaded one pixel at a time.
 constexpr float k_simd_max_w = 64.0f;
 
-struct FastShade {
-    __m128 cover_scale;
-    __m128 end;
-    __m128 inv_len;
-    __m128i c0_16;          // the colours' bytes widened to 16 bits, two pixels' worth
-    __m128i c1_16;
-    __m128i colour_alpha;   // a one-colour segment's opacity byte in every 32-bit lane
-    LineShade scalar;       // for the pixels done one at a time
-};
-
 // Lanes 0..n-1 set, for a last group of n < 4 pixels.
 const __m128 k_lanes[5] = {_mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, 0)),
                            _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0)),
                            _mm_castsi128_ps(_mm_setr_epi32(-1, -1, 0, 0)),
                            _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)),
                            _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, -1))};
-
-inline __m128 select_ps(__m128 mask, __m128 yes, __m128 no)
-{
-    return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
-}
-
-// shade_pixel for the four pixels px[0..3] at (d[i], a[i]); lanes outside `lanes` keep their words.
-template <bool k_one_colour>
-__attribute__((always_inline)) inline void shade_four(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
-                                                      const FastShade& fs)
-{
-    const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 c255 = _mm_set1_ps(255.0f);
-    const __m128i zero_i = _mm_setzero_si128();
-
-    // Coverage from the distance; NaN fails the test like it does one pixel at a time.
-    const __m128 cover = _mm_sub_ps(fs.cover_scale, _mm_and_ps(d, abs_mask));
-    __m128 draw = _mm_and_ps(_mm_cmpge_ps(cover, _mm_set1_ps(1.0f)), lanes);
-    __m128 cov = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_min_ps(cover, c255)));
-    // End fades. A fade factor at or below 0 leaves coverage at or below 0 either way, so it is
-    // held at 0; the product of two integers below 2^24 is exact, and so is the scaling by 1/256.
-    const __m128 before = _mm_cmplt_ps(a, zero);
-    const __m128 beyond = _mm_cmpgt_ps(a, fs.end);
-    const __m128 fv = select_ps(before, _mm_sub_ps(fs.cover_scale, _mm_and_ps(a, abs_mask)),
-                                _mm_sub_ps(fs.cover_scale, _mm_sub_ps(a, fs.end)));
-    const __m128 factor = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_max_ps(fv, zero)));
-    const __m128 faded =
-        _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(_mm_mul_ps(cov, factor), _mm_set1_ps(0.00390625f))));
-    cov = _mm_min_ps(select_ps(_mm_or_ps(before, beyond), faded, cov), c255);
-    draw = _mm_and_ps(draw, _mm_cmpgt_ps(cov, zero));
-    const __m128i covi = _mm_and_si128(_mm_cvttps_epi32(cov), _mm_castps_si128(draw));
-
-    __m128i colour_lo = fs.c0_16;
-    __m128i colour_hi = fs.c0_16;
-    __m128i alpha;
-    if (k_one_colour) {
-        alpha = _mm_srli_epi32(_mm_mullo_epi16(fs.colour_alpha, covi), 8);
-    } else {
-        // u = trunc(a / len) held to 0..255, NaN giving 0.
-        const __m128 t = _mm_min_ps(_mm_max_ps(_mm_mul_ps(a, fs.inv_len), zero), c255);
-        __m128i u_lo, u_hi;
-        weights_spread4(_mm_cvttps_epi32(t), &u_lo, &u_hi);
-        colour_lo = blend_argb_wide(fs.c1_16, fs.c0_16, u_lo);
-        colour_hi = blend_argb_wide(fs.c1_16, fs.c0_16, u_hi);
-        const __m128i colour = _mm_packus_epi16(colour_lo, colour_hi);
-        alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
-    }
-    // The blend into the destination; alpha 0 writes back what was there.
-    __m128i a_lo, a_hi;
-    weights_spread4(alpha, &a_lo, &a_hi);
-    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
-    const __m128i lo = blend_argb_wide(colour_lo, _mm_unpacklo_epi8(dst, zero_i), a_lo);
-    const __m128i hi = blend_argb_wide(colour_hi, _mm_unpackhi_epi8(dst, zero_i), a_hi);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), _mm_packus_epi16(lo, hi));
-}
 
 // Four lanes that continue a float sum one addition at a time: lane i holds the start plus the step
 // added i times in turn. Adding 0 to a lane leaves its value (a zero may lose its sign, which no
@@ -321,37 +255,6 @@ struct LaneSum {
     // The start of the next four: the last lane plus one step, in every lane.
     __m128 next(__m128 v) const { return _mm_add_ps(_mm_shuffle_ps(v, v, 0xFF), step); }
 };
-
-// Pixels x_from..x_to of one row, d and a advancing by one float addition per pixel (d stays put
-// on a horizontal segment). Groups of four may reach past x_to, never past the row's last pixel.
-template <bool k_d_moves, bool k_one_colour>
-void span_fast_shade(uint32_t* row, int x_from, int x_to, int width, float d, float a, const LaneSum& sum_d,
-                     const LaneSum& sum_a, const FastShade& fs)
-{
-    int x = x_from;
-    __m128 dv = _mm_set1_ps(d);
-    __m128 av = _mm_set1_ps(a);
-    while (x <= x_to && x + 3 < width) {
-        const __m128 d4 = k_d_moves ? sum_d.lanes(dv) : dv;
-        const __m128 a4 = sum_a.lanes(av);
-        const int left = x_to - x + 1;
-        shade_four<k_one_colour>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], fs);
-        if (k_d_moves) dv = sum_d.next(d4);
-        av = sum_a.next(a4);
-        x += 4;
-    }
-    if (x > x_to) return;
-    // The last pixels of the surface's row, one at a time.
-    float ds = _mm_cvtss_f32(dv);
-    float as = _mm_cvtss_f32(av);
-    const float step_d = _mm_cvtss_f32(sum_d.step);
-    const float step_a = _mm_cvtss_f32(sum_a.step);
-    for (; x <= x_to; ++x) {
-        shade_pixel(row + x, ds, as, fs.scalar);
-        if (k_d_moves) ds += step_d;
-        as += step_a;
-    }
-}
 
 // The plain loop over one row's pixels, for bands too wide for four at a time.
 template <bool k_d_moves>
@@ -400,12 +303,14 @@ void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, c
     }
 }
 
-// shade_four with its constants passed in registers and one fade formula for both ends: the
+// shade_pixel for four pixels px[0..3] at (d[i], a[i]), lanes outside `lanes` keeping their words,
+// with its constants passed in registers and one fade formula for both ends: the
 // distance past the nearer end, max(-a, a - end), is positive exactly where a fade applies (never
 // for NaN), and 255 x w less it is what either end's own formula gives. A lane without a fade
 // takes the factor 256, which leaves its coverage as it was. For a half-width up to 1 every factor
 // is at most 256 and every coverage at most 255, so the faded coverage is an exact 16-bit product
-// shifted by 8, with no float round trip; wider bands take the float product as shade_four does.
+// shifted by 8, with no float round trip; wider bands take the float product, which is exact while
+// 255 x the coverage product fits a float's 24-bit integers (half-widths up to 64).
 struct BandShade {
     __m128 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
     __m128i c0, c1, alpha, k256_i;   // the end colours; alpha: c0's top byte, for one colour
@@ -451,10 +356,7 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), blend_argb4_each(colour, dst, alpha));
 }
 
-// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
-// advance as in slant_rows_shade, and the row pointer steps by the pitch.
-template <bool k_one_colour, bool k_thin>
-__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+__attribute__((always_inline)) inline BandShade band_shade_make(const LineBand& b)
 {
     BandShade o;
     o.cover_scale = _mm_set1_ps(b.cover_scale);
@@ -469,6 +371,59 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
     o.c1 = _mm_set1_epi32(static_cast<int>(b.c1));
     o.k256_i = _mm_set1_epi32(256);
     o.alpha = _mm_set1_epi32(static_cast<int>(b.c0 >> 24));
+    return o;
+}
+
+// Pixels x_from..x_to (x_from <= x_to) of one row, d and a advancing by one float addition per
+// pixel (d stays put along a level band). Groups of four may reach past x_to, never past the row's
+// last pixel; the pixels beyond the last whole group are shaded one at a time.
+template <bool k_d_moves, bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void span_band_shade(uint32_t* row, int x_from, int x_to, int width, float d,
+                                                           float a, const LaneSum& sum_d, const LaneSum& sum_a,
+                                                           const BandShade& o, const LineBand& b)
+{
+    __m128 dv = _mm_set1_ps(d);
+    __m128 av = _mm_set1_ps(a);
+    int x = x_from;
+    // Most rows of a thin band are one group of four.
+    while (x + 3 < width) {
+        const __m128 d4 = k_d_moves ? sum_d.lanes(dv) : dv;
+        const __m128 a4 = sum_a.lanes(av);
+        const int left = x_to - x + 1;
+        shade_four_band<k_one_colour, k_thin>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], o);
+        x += 4;
+        if (x > x_to) return;
+        if (k_d_moves) dv = sum_d.next(d4);
+        av = sum_a.next(a4);
+    }
+    const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
+    span_plain_shade<k_d_moves>(row, x, x_to, _mm_cvtss_f32(dv), _mm_cvtss_f32(av), _mm_cvtss_f32(sum_d.step),
+                                _mm_cvtss_f32(sum_a.step), ls);
+}
+
+// The rows of a level band (horizontal after clipping) of half-width up to 64: d is the same along
+// each row, and a runs from the band's first column.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void level_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+{
+    if (b.xmin > b.xmax) return;
+    const BandShade o = band_shade_make(b);
+    const float sign = b.sign;
+    const LaneSum sum_d(0.0f), sum_a(sign);
+    for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
+        const float d = -sign * (static_cast<float>(y) - b.level_y);
+        const float a = sign * (static_cast<float>(b.xmin) - b.xs);
+        span_band_shade<false, k_one_colour, k_thin>(surface_row(s, y), b.xmin, b.xmax, s->width, d, a, sum_d, sum_a,
+                                                     o, b);
+    }
+}
+
+// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
+// advance as in slant_rows_shade, and the row pointer steps by the pitch.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+{
+    const BandShade o = band_shade_make(b);
     const LaneSum sum_d(b.ny), sum_a(b.nx);
     const int width = s->width;
     float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
@@ -484,28 +439,10 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
         const int x_from = std::max(b.xmin, trunc_held_fast(xs));
         const int x_to = std::min(b.xmax, trunc_held_fast(xe));
         if (x_from <= x_to) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(row_bytes);
             const float d = row_d + static_cast<float>(x_from) * b.ny;
             const float a = row_a + static_cast<float>(x_from) * b.nx;
-            __m128 dv = _mm_set1_ps(d);
-            __m128 av = _mm_set1_ps(a);
-            int x = x_from;
-            // Most rows of a thin band are one group of four.
-            while (x + 3 < width) {
-                const __m128 d4 = sum_d.lanes(dv);
-                const __m128 a4 = sum_a.lanes(av);
-                const int left = x_to - x + 1;
-                shade_four_band<k_one_colour, k_thin>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], o);
-                x += 4;
-                if (x > x_to) break;
-                dv = sum_d.next(d4);
-                av = sum_a.next(a4);
-            }
-            if (x <= x_to) {
-                // The last pixels of the surface's row, one at a time.
-                const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
-                span_plain_shade<true>(row, x, x_to, _mm_cvtss_f32(dv), _mm_cvtss_f32(av), b.ny, b.nx, ls);
-            }
+            span_band_shade<true, k_one_colour, k_thin>(reinterpret_cast<uint32_t*>(row_bytes), x_from, x_to, width,
+                                                        d, a, sum_d, sum_a, o, b);
         }
         xs += b.slope;
         xe += b.slope;
@@ -616,47 +553,33 @@ __attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand&
     // Rows past the band are never reached.
     const int y_last = std::min(b.ymax, row_to - 1);
     if (y_last < b.ymin || y_last < row_from) return;
-    // Also a two-colour segment clipped to one colour.
-    const bool same_ends = b.c0 == b.c1;
-    if (b.kind == k_band_slanted && b.simd) {
+    if (b.simd) {
+        // Also a two-colour segment clipped to one colour.
+        const bool one_colour = b.c0 == b.c1;
         const bool thin = b.cover_scale <= 255.0f;
-        if (same_ends) {
-            if (thin) slant_rows_band<true, true>(s, b, row_from, y_last);
-            else slant_rows_band<true, false>(s, b, row_from, y_last);
-        } else {
-            if (thin) slant_rows_band<false, true>(s, b, row_from, y_last);
+        if (b.kind == k_band_slanted) {
+            if (one_colour && thin) slant_rows_band<true, true>(s, b, row_from, y_last);
+            else if (one_colour) slant_rows_band<true, false>(s, b, row_from, y_last);
+            else if (thin) slant_rows_band<false, true>(s, b, row_from, y_last);
             else slant_rows_band<false, false>(s, b, row_from, y_last);
+        } else {
+            if (one_colour && thin) level_rows_band<true, true>(s, b, row_from, y_last);
+            else if (one_colour) level_rows_band<true, false>(s, b, row_from, y_last);
+            else if (thin) level_rows_band<false, true>(s, b, row_from, y_last);
+            else level_rows_band<false, false>(s, b, row_from, y_last);
         }
         return;
     }
-    LineShade ls;
-    ls.cover_scale = b.cover_scale;
-    ls.end = b.end;
-    ls.inv_len = b.inv_len;
-    ls.c0 = b.c0;
-    ls.c1 = b.c1;
-    FastShade fs;
-    fs.cover_scale = _mm_set1_ps(ls.cover_scale);
-    fs.end = _mm_set1_ps(ls.end);
-    fs.inv_len = _mm_set1_ps(ls.inv_len);
-    fs.c0_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c0)), _mm_setzero_si128());
-    fs.c1_16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(ls.c1)), _mm_setzero_si128());
-    fs.colour_alpha = _mm_set1_epi32(static_cast<int>(ls.c0 >> 24));
-    fs.scalar = ls;
-
+    // Too wide for four pixels at a time.
+    const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
     if (b.kind == k_band_slanted) {
         slant_rows_shade(s, b, row_from, y_last, ls);
         return;
     }
-    const float sign = b.sign;
-    const LaneSum sum_d(0.0f), sum_a(sign);
     for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
-        uint32_t* row = surface_row(s, y);
-        const float d = -sign * (static_cast<float>(y) - b.level_y);
-        const float a = sign * (static_cast<float>(b.xmin) - b.xs);
-        if (!b.simd) span_plain_shade<false>(row, b.xmin, b.xmax, d, a, 0.0f, sign, ls);
-        else if (same_ends) span_fast_shade<false, true>(row, b.xmin, b.xmax, s->width, d, a, sum_d, sum_a, fs);
-        else span_fast_shade<false, false>(row, b.xmin, b.xmax, s->width, d, a, sum_d, sum_a, fs);
+        const float d = -b.sign * (static_cast<float>(y) - b.level_y);
+        const float a = b.sign * (static_cast<float>(b.xmin) - b.xs);
+        span_plain_shade<false>(surface_row(s, y), b.xmin, b.xmax, d, a, 0.0f, b.sign, ls);
     }
 }
 
