@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and the tools need, when any is missing.
+# Installs the Debian packages that are missing. "demo" (the default) installs what building and
+# running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
+# need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, and
+# the Windows cross-compiler with Wine.
+# Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libmpg123-dev libmp3lame-dev libpng-dev libasound2-dev
-  libgtest-dev googletest
-  ffmpeg xvfb xauth xdotool fonts-dejavu-core
-  clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
 )
+case "${1:-demo}" in
+  demo) ;;
+  windows) packages+=(g++-mingw-w64-x86-64-posix) ;;
+  test)
+    packages+=(
+      libgtest-dev googletest
+      ffmpeg xvfb xauth xdotool fonts-dejavu-core
+      clang libclang-rt-14-dev
+      g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
+    ) ;;
+  *) echo "bootstrap: unknown set '$1' (demo, windows or test)" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 linux=${1:-build}
 win=${2:-build-win}
 jobs=$(nproc)
-bash scripts/bootstrap.sh
+bash scripts/bootstrap.sh windows
 
 echo "== the data and the music (Linux build in $linux)"
 cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -6,10 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-bash scripts/bootstrap.sh
+bash scripts/bootstrap.sh test
 
 echo "== build and test (RelWithDebInfo)"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVELLE_TESTS=ON >/dev/null
 cmake --build build -j"$jobs"
 passed=0
 ctest_run() {

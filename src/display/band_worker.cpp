@@ -14,6 +14,12 @@
 
 int g_threads = 1;
 
+int band_threads_all()
+{
+    const unsigned cores = std::thread::hardware_concurrency();   // 0 when unknown
+    return cores < 1 ? 1 : (cores > 8 ? 8 : static_cast<int>(cores));
+}
+
 namespace {
 
 constexpr int k_max_threads = 8;

@@ -18,3 +18,6 @@ void band_run(BandFn fn, void* ctx, int height);
 
 // The same with the number of bands chosen by the caller (at least 1; capped at height).
 void band_run_split(BandFn fn, void* ctx, int height, int bands);
+
+// The machine's cores, at least 1 and at most 8: the offline tools' default thread count.
+int band_threads_all();

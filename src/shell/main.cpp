@@ -22,7 +22,9 @@ const char k_usage[] =
     "  --window      a resizable window instead of full screen; F11 or Alt+Enter toggles full screen\n"
     "  --display N   the monitor to use, counted from 0\n"
     "  --mute        no sound; the picture keeps its timing on the system clock\n"
-    "  --threads N   draw the heavy scenes with N threads (1 to 8, default 1); the picture is the same\n"
+    "  --threads N   draw the heavy scenes with N threads (1 to 8, default 1: one core keeps far ahead\n"
+    "                of the display, and the others stay free for the sound and the desktop); the\n"
+    "                picture is the same\n"
     "  --help        this text\n"
     "  --version     the program's version\n";
 

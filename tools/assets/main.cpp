@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "assets.h"
-#include "music.h"
+#include "music/music.h"
 #include "shell/timeline.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "music.h"
+#include "music/music.h"
 
 std::string mp3_encode(const std::vector<float>& stereo, const std::string& path)
 {

@@ -186,7 +186,8 @@ const char k_usage[] =
     "Renders the whole script at 60 fps on the plain drawing paths and on the fast ones and prints\n"
     "the mean and worst milliseconds per frame of both, per Timeline entry and per scene, with the\n"
     "ratio plain / fast, and the whole render's frames per second.\n"
-    "  --threads N   threads for the fast paths (1 to 8, default 1); the plain paths use one\n"
+    "  --threads N   threads for the fast paths (1 to 8, default: every core, at most 8); the plain\n"
+    "                paths use one\n"
     "  --rounds N    renders of each kind, alternating, summed into one table (1 to 20, default 1)\n"
     "QUORVELLE_SSE2=1 in the environment keeps the fast paths off their AVX2 twins.\n";
 
@@ -220,7 +221,7 @@ void whole_print(const char* label, const Run& run)
 
 int main(int argc, char** argv)
 {
-    int threads = 1;
+    int threads = band_threads_all();
     int rounds = 1;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

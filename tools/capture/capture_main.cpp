@@ -34,7 +34,7 @@ struct FrameRange {
 };
 
 struct Options {
-    uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1, threads = 1;
+    uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1, threads = 0;   // threads 0: all cores
     bool plain = false;
     std::vector<FrameRange> frames;   // empty: every frame
     std::string frames_text, format_name, out;
@@ -74,7 +74,8 @@ const char k_usage[] =
     "  --frames LIST  write only these frame numbers and ranges, e.g. 0,10,100-200\n"
     "  --format F     png (default), ppm, or hash\n"
     "  --scale N      enlarge pictures and videos N times, nearest-neighbour (1 to 8; 3: 1536x1152)\n"
-    "  --threads N    draw the heavy scenes with N threads (1 to 8, default 1); the frames are the same\n"
+    "  --threads N    draw the heavy scenes with N threads (1 to 8, default: every core, at most 8);\n"
+    "                 the frames are the same\n"
     "  --plain        draw everything on the plain reference paths (as QUORVELLE_PLAIN=1 does); the\n"
     "                 frames are the same, only slower\n"
     "  --help, --version\n";
@@ -343,7 +344,7 @@ int main(int argc, char** argv)
     if (ended) return ended - 1;
     render_paths_from_environment();
     if (options.plain) g_plain_paths = 1;
-    g_threads = static_cast<int>(options.threads);
+    g_threads = options.threads ? static_cast<int>(options.threads) : band_threads_all();
     if (options.out.empty()) {
         usage_mistake("--out is required");
         return 2;
