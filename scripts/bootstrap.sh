@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing. "demo" (the default) installs what building and
 # running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
-# need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, and
-# the Windows cross-compiler with Wine.
+# need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, the
+# Windows cross-compiler with Wine, and emscripten with Chromium for the web build and its tests
+# (Node.js and npm are the machine's own; the web tests install their npm packages themselves).
 # Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
@@ -18,6 +19,7 @@ case "${1:-demo}" in
       ffmpeg xvfb xauth xdotool fonts-dejavu-core
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
+      emscripten chromium
     ) ;;
   *) echo "bootstrap: unknown set '$1' (demo, windows or test)" >&2; exit 2 ;;
 esac

@@ -2,7 +2,8 @@
 # Sets up the machine, builds everything and runs every test: the full suite (unit tests, golden
 # frame hashes, the capture tool and the real demo under Xvfb), then the unit tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run of the mesh loader, then
-# the Windows programs, cross-built, under Wine against the Linux build.
+# the Windows programs, cross-built, under Wine against the Linux build, then the web build in
+# Chromium against the Linux build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -43,6 +44,13 @@ bash scripts/build_windows.sh build build-win
 log=$(mktemp)
 xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/windows/run.sh build build-win | tee "$log"
 passed=$((passed + $(sed -n 's/^windows: \([0-9]*\) passed, 0 failed$/\1/p' "$log")))
+rm -f "$log"
+
+echo "== the web build in Chromium (checked against build/)"
+QUORVELLE_NATIVE_BUILD=build bash scripts/build_web.sh
+log=$(mktemp)
+bash tests/web/run.sh build build-web/site | tee "$log"
+passed=$((passed + $(sed -n 's/^web: \([0-9]*\) passed, 0 failed$/\1/p' "$log")))
 rm -f "$log"
 
 echo "all: $passed passed, 0 failed"

@@ -9,8 +9,12 @@ namespace {
 
 int avx2_present()
 {
+#if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") ? 1 : 0;
+#else
+    return 0;
+#endif
 }
 
 }  // namespace

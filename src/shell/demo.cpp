@@ -42,30 +42,50 @@ int preparations_run()
 
 }  // namespace
 
+namespace {
+
+const TimelineEntry* s_timeline = nullptr;
+SoundStream* s_stream = nullptr;
+Surface s_frame = {nullptr, 0, 0, 0, 0};
+TimelineEntry s_script[k_timeline_entries + 1];
+
+}  // namespace
+
+void frame_loop_begin(const TimelineEntry* timeline, SoundStream* stream)
+{
+    s_timeline = timeline;
+    s_stream = stream;
+    g_current_entry = timeline;
+}
+
+int frame_loop_step()
+{
+    if (g_quit) return 0;
+    const TimelineEntry* entry = g_current_entry;
+    if (!entry->scene) return 0;
+    window_pump();
+    const uint32_t t_ms = sound_stream_get_time(s_stream);
+    const float now = ms_to_frames(t_ms);
+    if (display_lock(&s_frame)) {
+        const uint32_t prev_end_ms = entry == s_timeline ? 0 : entry[-1].end_ms;
+        entry->scene(&s_frame, now, ms_to_frames(prev_end_ms));
+        display_present();
+    }
+    if (t_ms >= entry->end_ms) g_current_entry = entry + 1;
+    system_pass_end();
+    return !g_quit && g_current_entry->scene;
+}
+
 void frame_loop_run(const TimelineEntry* timeline, SoundStream* stream)
 {
-    Surface frame = {nullptr, 0, 0, 0, 0};
-    g_current_entry = timeline;
-    while (!g_quit) {
-        const TimelineEntry* entry = g_current_entry;
-        if (!entry->scene) break;
-        window_pump();
-        const uint32_t t_ms = sound_stream_get_time(stream);
-        const float now = ms_to_frames(t_ms);
-        if (display_lock(&frame)) {
-            const uint32_t prev_end_ms = entry == timeline ? 0 : entry[-1].end_ms;
-            entry->scene(&frame, now, ms_to_frames(prev_end_ms));
-            display_present();
-        }
-        if (t_ms >= entry->end_ms) g_current_entry = entry + 1;
-        system_pass_end();
+    frame_loop_begin(timeline, stream);
+    while (frame_loop_step()) {
     }
 }
 
-int demo_main()
+int demo_start()
 {
-    TimelineEntry timeline[k_timeline_entries + 1];
-    timeline_build(timeline);
+    timeline_build(s_script);
 
     window_create("quorvelle");
     if (!display_open()) {
@@ -91,15 +111,26 @@ int demo_main()
     system_sleep(4000);
     sound_stream_play(stream);
     sound_stream_set_position(stream, 88484004u);
+    frame_loop_begin(s_script, stream);
+    return 0;
+}
 
-    frame_loop_run(timeline, stream);
-
+void demo_finish()
+{
     fuzzyballs_release();
     mesh_scene_release();
-    sound_stream_stop(stream);
-    sound_stream_close(stream);
+    sound_stream_stop(s_stream);
+    sound_stream_close(s_stream);
     cursor_show();
     display_close();
     window_destroy();
+}
+
+int demo_main()
+{
+    if (demo_start() != 0) return -1;
+    while (frame_loop_step()) {
+    }
+    demo_finish();
     return 0;
 }

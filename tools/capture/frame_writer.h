@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "display/frame_hash.h"
+
 struct Surface;
 
 enum FrameFormat { FRAME_PNG, FRAME_PPM, FRAME_HASH, FRAME_MP4 };
@@ -18,9 +20,6 @@ struct FrameWriter {
     uint8_t* row_buffer;  // one converted, enlarged row
     std::string error;    // why the last write failed
 };
-
-// 64-bit FNV-1a over the 512 x 384 pixel words of the frame, row by row, each word little-endian.
-uint64_t frame_hash(const Surface* frame);
 
 // Opens the destination after checking that it can be written: a missing or unwritable folder
 // fails here with one line in `error`, before anything is rendered. For MP4 the audio is the

@@ -1,0 +1,87 @@
+// Web backend: the display. The scenes draw into a 512 x 384 buffer in the module's memory; the
+// present turns it into the canvas's byte order (red, green, blue, opaque) and hands it to the page,
+// which scales the canvas. In the exact mode the present also hands over the frame's hash, and in
+// every mode the Timeline entry, the clock and the drawing time, which the page's tests and its
+// benchmark read.
+#include <emscripten.h>
+
+#include <cstdlib>
+
+#include "display/frame_hash.h"
+#include "display/surface.h"
+#include "platform/platform.h"
+#include "platform/web_internal.h"
+#include "shell/demo.h"
+#include "shell/timeline.h"
+
+namespace {
+
+constexpr int k_width = 512;
+constexpr int k_height = 384;
+
+uint32_t* s_pixels = nullptr;
+uint32_t* s_canvas = nullptr;
+const TimelineEntry* s_first_entry = nullptr;
+double s_lock_ms = 0;
+
+}  // namespace
+
+EM_JS(void, page_picture_show, (const uint32_t* rgba), {
+    const page = Module.page;
+    if (!page || !page.context) return;
+    if (!page.image) page.image = new ImageData(512, 384);
+    page.image.data.set(HEAPU8.subarray(rgba, rgba + 512 * 384 * 4));
+    page.context.putImageData(page.image, 0, 0);
+});
+
+EM_JS(void, page_frame_report, (int entry, uint32_t t_ms, double draw_ms, uint32_t hash_high, uint32_t hash_low), {
+    if (Module.page && Module.page.frame) Module.page.frame(entry, t_ms >>> 0, draw_ms, hash_high >>> 0, hash_low >>> 0);
+});
+
+int display_open()
+{
+    if (!g_main_window) return 0;
+    s_pixels = static_cast<uint32_t*>(std::calloc(k_width * k_height, 4));
+    s_canvas = static_cast<uint32_t*>(std::calloc(k_width * k_height, 4));
+    if (!s_pixels || !s_canvas) return 0;
+    Surface first;
+    if (display_lock(&first)) display_present();
+    return 1;
+}
+
+int display_lock(Surface* frame)
+{
+    frame->pixels = s_pixels;
+    frame->width = k_width;
+    frame->height = k_height;
+    frame->pitch = k_width * 4;
+    s_lock_ms = web_now_ms();
+    return 1;
+}
+
+int display_present()
+{
+    const double draw_ms = web_now_ms() - s_lock_ms;
+    for (int i = 0; i < k_width * k_height; ++i) {
+        const uint32_t p = s_pixels[i];
+        s_canvas[i] = 0xFF000000u | (p & 0x0000FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
+    }
+    page_picture_show(s_canvas);
+    if (!g_current_entry) return 1;   // the first, cleared frame of the start-up
+    if (!s_first_entry) s_first_entry = g_current_entry;
+    uint64_t hash = 0;
+    if (g_web.report) {
+        const Surface frame = {s_pixels, k_width, k_height, k_width * 4, 0};
+        hash = frame_hash(&frame);
+    }
+    page_frame_report(static_cast<int>(g_current_entry - s_first_entry), g_web.clock_ms, draw_ms,
+                      static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(hash));
+    return 1;
+}
+
+void display_close()
+{
+    std::free(s_pixels);
+    std::free(s_canvas);
+    s_pixels = s_canvas = nullptr;
+}
