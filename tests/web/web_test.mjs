@@ -23,7 +23,7 @@ await new Promise((r) => server.listen(0, '127.0.0.1', r));
 const base = `http://127.0.0.1:${server.address().port}/`;
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvelle-chromium-'));
 const browser = await puppeteer.launch({
-  executablePath: '/usr/lib/chromium/chromium', userDataDir: profile, headless: true,
+  executablePath: '/usr/lib/chromium/chromium', userDataDir: profile, headless: true, protocolTimeout: 0,
   args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', '--disable-sync',
     '--disable-component-update', '--autoplay-policy=no-user-gesture-required', '--window-size=1100,900'],
 });
@@ -93,6 +93,11 @@ const checks = {
     if (got.length !== want.length || bad >= 0)
       problems.push(`${got.length} frames for ${want.length}; first difference at frame ${bad}: ${got[bad]} for ${want[bad]}`);
     if (!(await shown(page, 'end-card'))) problems.push('no end card');
+    // A replay is a fresh run: its frames are the first run's again.
+    await page.click('#replay-button');
+    await page.waitForFunction(() => window.quorvelle.hashes.length >= 50, { timeout: 60000 });
+    const again = await page.evaluate(() => window.quorvelle.hashes.slice(0, 50));
+    if (again.some((line, i) => line !== want[i])) problems.push('the replay draws other frames');
     return problems;
   },
   async 'real time from the start: the start card first, no sound before the gesture, then the music\'s clock'() {
