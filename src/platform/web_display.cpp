@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "display/frame_hash.h"
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "platform/platform.h"
 #include "platform/web_internal.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 
 uint32_t* s_pixels = nullptr;
 uint32_t* s_canvas = nullptr;
@@ -41,8 +40,8 @@ EM_JS(void, page_frame_report, (int entry, uint32_t t_ms, double draw_ms, uint32
 int display_open()
 {
     if (!g_main_window) return 0;
-    s_pixels = static_cast<uint32_t*>(std::calloc(k_width * k_height, 4));
-    s_canvas = static_cast<uint32_t*>(std::calloc(k_width * k_height, 4));
+    s_pixels = static_cast<uint32_t*>(std::calloc(k_frame_width * k_frame_height, 4));
+    s_canvas = static_cast<uint32_t*>(std::calloc(k_frame_width * k_frame_height, 4));
     if (!s_pixels || !s_canvas) return 0;
     Surface first;
     if (display_lock(&first)) display_present();
@@ -52,9 +51,9 @@ int display_open()
 int display_lock(Surface* frame)
 {
     frame->pixels = s_pixels;
-    frame->width = k_width;
-    frame->height = k_height;
-    frame->pitch = k_width * 4;
+    frame->width = k_frame_width;
+    frame->height = k_frame_height;
+    frame->pitch = k_frame_width * 4;
     s_lock_ms = web_now_ms();
     return 1;
 }
@@ -62,7 +61,7 @@ int display_lock(Surface* frame)
 int display_present()
 {
     const double draw_ms = web_now_ms() - s_lock_ms;
-    for (int i = 0; i < k_width * k_height; ++i) {
+    for (int i = 0; i < k_frame_width * k_frame_height; ++i) {
         const uint32_t p = s_pixels[i];
         s_canvas[i] = 0xFF000000u | (p & 0x0000FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
     }
@@ -71,7 +70,7 @@ int display_present()
     if (!s_first_entry) s_first_entry = g_current_entry;
     uint64_t hash = 0;
     if (g_web.report) {
-        const Surface frame = {s_pixels, k_width, k_height, k_width * 4, 0};
+        const Surface frame = {s_pixels, k_frame_width, k_frame_height, k_frame_width * 4, 0};
         hash = frame_hash(&frame);
     }
     page_frame_report(static_cast<int>(g_current_entry - s_first_entry), g_web.clock_ms, draw_ms,
