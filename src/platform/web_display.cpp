@@ -17,7 +17,6 @@
 
 namespace {
 
-
 uint32_t* s_pixels = nullptr;
 uint32_t* s_canvas = nullptr;
 const TimelineEntry* s_first_entry = nullptr;
