@@ -75,8 +75,10 @@ async function load() {
     throw new Error(`cannot load files.json (${e.message})`);
   }
   const music = mode === 'play' ? list.find((f) => f.name === 'music.mp3') : null;
+  if (mode === 'play' && !page.audio) notice('This browser has no Web Audio: the demo plays silently.');
   const data = list.filter((f) => f.name !== 'music.mp3');
-  const total = [...data, ...(music ? [music] : [])].reduce((n, f) => n + f.size, 0) || 1;
+  const fetched = music && page.audio ? [...data, music] : data;
+  const total = fetched.reduce((n, f) => n + f.size, 0) || 1;
   let arrived = 0;
   const progress = (n) => {
     arrived += n;
@@ -84,7 +86,7 @@ async function load() {
     $('loading-bar').style.width = `${percent}%`;
     $('loading').setAttribute('aria-valuenow', percent);
   };
-  const musicLoad = music ? fetchBytes(music.name, progress).then(
+  const musicLoad = music && page.audio ? fetchBytes(music.name, progress).then(
     (bytes) => page.audio.decodeAudioData(bytes.buffer).then(
       (buffer) => { page.music = buffer; },
       () => notice('The music could not be decoded: the demo plays silently.')),
@@ -120,6 +122,7 @@ async function run() {
     return;
   }
   state.soundStarted = !!page.source;
+  if (page.music && !page.source) notice('The browser did not let the sound start: the demo plays silently.');
   state.phase = 'running';
   requestAnimationFrame(tick);
 }
@@ -211,9 +214,13 @@ $('fullscreen-button').addEventListener('click', fullscreenToggle);
 layout();
 
 if (mode === 'play') {
-  page.audio = new AudioContext();
-  page.gain = page.audio.createGain();
-  page.gain.connect(page.audio.destination);
+  try {
+    page.audio = new AudioContext();
+    page.gain = page.audio.createGain();
+    page.gain.connect(page.audio.destination);
+  } catch (e) {
+    page.audio = null;
+  }
   page.seek = Math.max(0, Number(params.get('at')) || 0);
 } else {
   $('mute-button').hidden = true;

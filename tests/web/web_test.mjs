@@ -28,14 +28,18 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--autoplay-policy=no-user-gesture-required', '--window-size=1100,900'],
 });
 
-// A page at `query`, with `refused` files answered 404; its console errors are collected.
-async function open(query, refused = []) {
+// A page at `query`, with the files named in `answers` answered so ({ status, body }); its console
+// errors are collected.
+async function open(query, answers = {}) {
   const page = await browser.newPage();
   page.consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') page.consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => page.consoleErrors.push(String(e)));
   await page.setRequestInterception(true);
-  page.on('request', (r) => (refused.some((f) => r.url().endsWith(f)) ? r.respond({ status: 404, body: '' }) : r.continue()));
+  page.on('request', (r) => {
+    const file = Object.keys(answers).find((f) => r.url().endsWith(f));
+    return file ? r.respond(answers[file]) : r.continue();
+  });
   await page.goto(base + query);
   return page;
 }
@@ -117,18 +121,21 @@ const checks = {
     await phase(page, ['running'], 60000);
     return realTime(page, 6, option('--shots') && path.join(option('--shots'), 'mesh.png'));
   },
-  async 'music that cannot be loaded: silent on the page clock, one notice'() {
-    const page = await open('?autostart=1', ['music.mp3']);
-    await phase(page, ['running'], 60000);
-    await sleep(6000);
-    const s = await page.evaluate(() => ({ ...window.quorvelle, frames: window.quorvelle.frames.slice(-1) }));
+  async 'music that cannot be loaded or decoded: silent on the page clock, one notice'() {
     const problems = [];
-    if (s.soundStarted || s.notices.length !== 1 || !/music/.test(s.notices[0])) problems.push(`notices: ${s.notices}`);
-    if (!(s.frames[0]?.[1] > 1000)) problems.push(`the clock stands at ${s.frames[0]?.[1]}`);
+    for (const answer of [{ status: 404, body: '' }, { status: 200, body: 'not a sound file'.repeat(100) }]) {
+      const page = await open('?autostart=1', { 'music.mp3': answer });
+      await phase(page, ['running'], 60000);
+      await sleep(6000);
+      const s = await page.evaluate(() => ({ ...window.quorvelle, frames: window.quorvelle.frames.slice(-1) }));
+      if (s.soundStarted || s.notices.length !== 1 || !/music/.test(s.notices[0])) problems.push(`notices: ${s.notices}`);
+      if (!(s.frames[0]?.[1] > 1000)) problems.push(`the clock stands at ${s.frames[0]?.[1]}`);
+      if (!(await shown(page, 'notice'))) problems.push('the notice is not shown');
+    }
     return problems;
   },
   async 'a data file that cannot be loaded: the page names it and does not start'() {
-    const page = await open('?autostart=1', ['data/octopus.ase']);
+    const page = await open('?autostart=1', { 'data/octopus.ase': { status: 404, body: '' } });
     await phase(page, ['failed'], 60000);
     const text = await page.$eval('#failure-text', (e) => e.textContent);
     await sleep(1000);
