@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The web build's tests in Debian's Chromium: installs the test's npm packages from the lockfile, has
-# the native capture tool list the frame hashes at 10 fps, and checks the site against them.
+# the native capture tool list the frame hashes at 10 fps, serves the site with scripts/serve_web.sh
+# and checks it against them.
 # Usage: tests/web/run.sh NATIVE_BUILD SITE_DIR
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -8,6 +9,10 @@ native="$(cd "$1" && pwd)"
 site="$(cd "$2" && pwd)"
 (cd "$here" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 hashes="$(mktemp)"
-trap 'rm -f "$hashes"' EXIT
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+bash "$here/../../scripts/serve_web.sh" "$port" "$site" >/dev/null 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null; rm -f "$hashes"' EXIT
 "$native/quorvelle-capture" --format hash --fps 10 --out "$hashes"
-node "$here/web_test.mjs" "$site" "$hashes"
+for _ in $(seq 50); do (: > "/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.2; done
+node "$here/web_test.mjs" "http://127.0.0.1:$port/" "$hashes"

@@ -1,26 +1,14 @@
 // The web build in Debian's Chromium: the exact-clock mode's frame hashes against the capture tool's,
 // real-time stretches with sound, the start and end cards, and the page's failures. With --bench it
 // prints the benchmark mode's per-entry means instead; with --watch MS the real-time frame intervals.
-// Usage: node web_test.mjs SITE_DIR HASH_LIST [--bench] [--watch MS] [--shots DIR]
-import http from 'node:http';
+// Usage: node web_test.mjs SITE_URL HASH_LIST [--bench fast|plain] [--watch MS] [--shots DIR]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const [site, hashList] = process.argv.slice(2);
+const [base, hashList] = process.argv.slice(2);
 const option = (name) => { const i = process.argv.indexOf(name); return i < 0 ? null : process.argv[i + 1] ?? ''; };
-const types = { html: 'text/html', js: 'text/javascript', css: 'text/css', wasm: 'application/wasm', json: 'application/json' };
-const server = http.createServer((req, res) => {
-  const file = path.join(site, decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/\/$/, '/index.html'));
-  fs.readFile(file, (err, body) => {
-    if (err) { res.writeHead(404); res.end(); return; }
-    res.writeHead(200, { 'Content-Type': types[path.extname(file).slice(1)] || 'application/octet-stream' });
-    res.end(body);
-  });
-});
-await new Promise((r) => server.listen(0, '127.0.0.1', r));
-const base = `http://127.0.0.1:${server.address().port}/`;
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvelle-chromium-'));
 const browser = await puppeteer.launch({
   executablePath: '/usr/lib/chromium/chromium', userDataDir: profile, headless: true, protocolTimeout: 0,
@@ -172,6 +160,5 @@ if (option('--bench') !== null) {
   console.log(`web: ${passed} passed, ${failed} failed`);
 }
 await browser.close();
-server.close();
 fs.rmSync(profile, { recursive: true, force: true });
 process.exit(failed ? 1 : 0);
