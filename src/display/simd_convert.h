@@ -27,6 +27,13 @@ inline __m128i cvtt_pd_epi32(__m128d a)
     return (__m128i)wasm_v128_bitselect(wasm_i32x4_trunc_sat_f64x2_zero(v), wasm_i32x4_splat(INT32_MIN), in_range);
 }
 
+// Lane 0 alone.
+inline int cvtt_ss_si32(__m128 a)
+{
+    const float f = _mm_cvtss_f32(a);
+    return f >= -2147483648.0f && f < 2147483648.0f ? static_cast<int>(f) : INT32_MIN;
+}
+
 #else
 
 inline __m128i cvtt_ps_epi32(__m128 a)
@@ -37,6 +44,11 @@ inline __m128i cvtt_ps_epi32(__m128 a)
 inline __m128i cvtt_pd_epi32(__m128d a)
 {
     return _mm_cvttpd_epi32(a);
+}
+
+inline int cvtt_ss_si32(__m128 a)
+{
+    return _mm_cvttss_si32(a);
 }
 
 #endif
