@@ -3,7 +3,7 @@
 # running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
 # need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, the
 # Windows cross-compiler with Wine, and emscripten with Chromium for the web build and its tests
-# (Node.js and npm are the machine's own; the web tests install their npm packages themselves).
+# (the web tests install their npm packages themselves).
 # Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
@@ -20,7 +20,9 @@ case "${1:-demo}" in
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
       emscripten chromium
-    ) ;;
+    )
+    # npm for the web tests' packages; where Node.js came with its own npm, Debian's would clash.
+    command -v npm >/dev/null || packages+=(npm) ;;
   *) echo "bootstrap: unknown set '$1' (demo, windows or test)" >&2; exit 2 ;;
 esac
 missing=()
