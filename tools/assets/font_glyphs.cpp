@@ -130,9 +130,9 @@ void draw(Glyph& g, int letter)
         g.box(3, 16, 4, 21);
         g.box(3, 21, 5, B);
         break;
-    case 'L':   // the glyph is only two pixels wide: a one-pixel stem on a foot five rows deep
+    case 'L':   // the glyph is only two pixels wide: a one-pixel stem on a foot six rows deep
         g.box(0, 0, 1, B);
-        g.box(0, 20, 2, B);
+        g.box(0, 19, 2, B);
         break;
     case 'M':   // upright outer stems and a deep middle vee
         g.box(0, 0, 2, B);
