@@ -35,10 +35,10 @@ TEST(GoldenFlat, NamesAndPictureFades)
         // 2 and 100: black; 364: the first name in white; 440, 500: its fade; 545: the next strobe's
         // first frame already shows the second name; then fades and strobes of the later names.
         {"--from 0 --to 21025 --frames 2,100,364,440,500,545,700,900,1000,1100,1201,1260",
-         {"000002 3b2dc8fe17122325", "000100 3b2dc8fe17122325", "000364 c03542cdefeb80c2",
-          "000440 387e894b9cc76b0d", "000500 84616b2484bd4561", "000545 c6e9d5e8bb544601",
-          "000700 0c436ad4c7ffcb75", "000900 0412d44bbb5c9345", "001000 567af9142e8ed607",
-          "001100 2b972483108a00f5", "001201 bf3432f64cc2e17b", "001260 01fc5f62f7929e36"}},
+         {"000002 3b2dc8fe17122325", "000100 3b2dc8fe17122325", "000364 5b26ced9d76ee422",
+          "000440 66329258b3b1a02d", "000500 cb34ff499f62e551", "000545 cd14fbef3ee539f0",
+          "000700 6cd8baca0a3dca42", "000900 9c6fde9f58b3907d", "001000 a55f11fa56e9e87b",
+          "001100 0fa06c9ddb3b324c", "001201 a4e27fc2d79b94bc", "001260 6893d20b2c1f2d08"}},
         // Frames are numbered from 0 ms, as in a whole capture, wherever a capture starts. The two
         // short plumhelm entries, each from full strength (10854 and 10885 are their first frames),
         // then the closing gloomfield fade from its first frame, black after about 1.42 s. Recorded

@@ -15,15 +15,15 @@ TEST(GoldenWaveFloor, FlightAndLoopsDrawTheSameFramesAsRecorded)
 {
     const char* args = "--from 51963 --to 63963 --frames 3119,3120,3219,3330,3360,3410,3650,3700,3837";
     const std::vector<std::string> hashes = {
-        "003119 4fd93436bd6c1cf6",   // the first frame: position -256, level, delta 0
-        "003120 a7143bf782fc0b56",
-        "003219 8175fa5f5ec36b4f",   // level flight
-        "003330 f3124ff34c5056ec",   // the first loop, turning up
-        "003360 9834de327a140d94",   // the first loop, only sky below the caption
-        "003410 57b3d7f984e3b617",   // the first loop, the floor coming back
-        "003650 8c011a81d047e61b",   // the second loop
-        "003700 9834de327a140d94",   // the second loop's sky: the same frame as the first's
-        "003837 30955c78892bf8ac",   // the last frame of the entry
+        "003119 b1ac3b333953d7c9",   // the first frame: position -256, level, delta 0
+        "003120 cec51df3f91770ef",
+        "003219 2ffaafc6a391bfcb",   // level flight
+        "003330 08042732a009f026",   // the first loop, turning up
+        "003360 46e73c81b927217d",   // the first loop, only sky below the caption
+        "003410 0b20a13c1ec05bfa",   // the first loop, the floor coming back
+        "003650 7d810cd04a5bc916",   // the second loop
+        "003700 46e73c81b927217d",   // the second loop's sky: the same frame as the first's
+        "003837 1c4c1b9df40d246a",   // the last frame of the entry
     };
     const CaptureResult r = capture_hashes(args);
     ASSERT_EQ(r.exit_code, 0);
