@@ -20,10 +20,13 @@
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
 #include "geom3d/curves.h"
+#include "geom3d/curves_twins.h"
 #include "geom3d/lines.h"
+#include "geom3d/lines_twins.h"
 #include "geom3d/matrix.h"
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
+#include "procedural/texture_grid_twins.h"
 #include "shell/report.h"
 
 MeshSceneData g_mesh_scene = {nullptr, nullptr, nullptr, nullptr};
@@ -113,15 +116,15 @@ void mesh_band_draw(void* ctx, int y0, int y1)
     const MeshBands& m = *static_cast<const MeshBands*>(ctx);
     Surface* frame = m.frame;
     frame_rows_clear(m, y0, y1);
-    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
+    if (m.grid) grid_draw_fast(m.grid, frame, y0, y1);
     const Mesh* mesh = m.mesh;
     for (int e = 0; e < mesh->edge_count; ++e) {
         Vec4 first, second, control;
         strand_points(m.work[mesh->edges[e].a], m.work[mesh->edges[e].b], m.pulse, &first, &second, &control);
-        draw_curve_rows(frame, first, second, control, k_strand_colour, y0, y1);
+        draw_curve_fast(frame, first, second, control, k_strand_colour, y0, y1);
     }
     for (int i = 0; i < mesh->vertex_count; ++i)
-        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
+        draw_glow_dot_fast(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
                            k_joint_colour, y0, y1);
 }
 
@@ -191,17 +194,17 @@ void points_band_draw(void* ctx, int y0, int y1)
     const StrandPoints& sp = g_strand_points;
     Surface* frame = m.frame;
     frame_rows_clear(m, y0, y1);
-    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
+    if (m.grid) grid_draw_fast(m.grid, frame, y0, y1);
     const float top = static_cast<float>(y0), bottom = static_cast<float>(y1);
     for (int e = 0; e < m.mesh->edge_count; ++e) {
         const float low = sp.low[e], high = sp.high[e];
         if (low > -k_moderate && high < k_moderate && (high + 3.0f < top || low - 3.0f >= bottom)) continue;
         const Vec4* points = sp.points + static_cast<size_t>(e) * 17;
         for (int i = 0; i < 16; ++i)
-            draw_line_wide_rows(frame, points[i], points[i + 1], k_strand_colour, k_strand_colour, 1.0f, y0, y1);
+            draw_line_wide_fast(frame, points[i], points[i + 1], k_strand_colour, k_strand_colour, 1.0f, y0, y1);
     }
     for (int i = 0; i < m.mesh->vertex_count; ++i)
-        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
+        draw_glow_dot_fast(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
                            k_joint_colour, y0, y1);
 }
 

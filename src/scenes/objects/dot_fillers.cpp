@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 
 #include "display/blend.h"
+#include "display/blend_sse2.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 

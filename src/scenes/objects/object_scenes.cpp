@@ -11,6 +11,7 @@
 #include "display/surface.h"
 #include "draw2d/primitives.h"
 #include "geom3d/lines.h"
+#include "geom3d/lines_twins.h"
 #include "geom3d/matrix.h"
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/object_prepare.h"
@@ -98,7 +99,7 @@ void star_lines_rows(Surface* target, int count, uint32_t colour_at_q, uint32_t 
     int h = 0;
     for (int i = 0; i < count; ++i) {
         const int next = (h + step) % count;
-        draw_line_wide_rows(target, work[h], work[next], colour_at_q, colour_at_p, width, row_from, row_to);
+        draw_line_wide_fast(target, work[h], work[next], colour_at_q, colour_at_p, width, row_from, row_to);
         h = next;
     }
 }
@@ -176,7 +177,7 @@ void objects_band(void* ctx, int y0, int y1)
                                  job.cloud_hardness[k], k_dot_alpha, y0, y1);
     }
     for (int k = 0; k < job.drum_lines; ++k)
-        draw_line_wide_rows(frame, s_drum_p[k], s_drum_q[k], job.drum_q, job.drum_p, 1.0f, y0, y1);
+        draw_line_wide_fast(frame, s_drum_p[k], s_drum_q[k], job.drum_q, job.drum_p, 1.0f, y0, y1);
     if (job.star_points > 0)
         star_lines_rows(frame, job.star_points, job.star_q, job.star_p, job.star_width, y0, y1);
 }

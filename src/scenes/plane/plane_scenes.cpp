@@ -15,6 +15,7 @@
 #include "geom3d/matrix.h"
 #include "procedural/plane_cast.h"
 #include "procedural/texture_grid.h"
+#include "procedural/texture_grid_twins.h"
 #include "scenes/plane/noise_dissolve.h"
 #include "scenes/plane/plane_resources.h"
 #include "scenes/plane/star_field.h"
@@ -96,8 +97,8 @@ struct GridJob {
 void grid_band_draw(void* ctx, int y0, int y1)
 {
     const GridJob* job = static_cast<const GridJob*>(ctx);
-    if (job->background) grid_draw_blend_rows(job->grid, job->target, job->background, y0, y1);
-    else grid_draw_rows(job->grid, job->target, y0, y1);
+    if (job->background) grid_draw_blend_fast(job->grid, job->target, job->background, y0, y1);
+    else grid_draw_fast(job->grid, job->target, y0, y1);
     if (job->stars) star_cloud_draw_rows(job->stars, job->target, y0, y1);
 }
 

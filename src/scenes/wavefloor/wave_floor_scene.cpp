@@ -11,6 +11,7 @@
 #include "display/surface.h"
 #include "draw2d/font.h"
 #include "scenes/wavefloor/wave_floor.h"
+#include "scenes/wavefloor/wave_floor_twins.h"
 
 WaveFloorState g_wave_floor_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
 
@@ -40,8 +41,8 @@ void floor_band_draw(void* ctx, int y0, int y1)
     const size_t row_bytes = static_cast<size_t>(job->frame->width) * 4;
     for (int y = y0; y < y1; ++y) std::memset(surface_row(job->frame, y), 0, row_bytes);
     if (!job->floor) return;
-    wave_floor_cast_rows(job->floor, g_wave_profile, wave_profile_length, job->pitch, job->position, y0, y1);
-    wave_floor_draw_rows(job->floor, job->frame, y0, y1);
+    wave_floor_cast_fast(job->floor, g_wave_profile, wave_profile_length, job->pitch, job->position, y0, y1);
+    wave_floor_draw_fast(job->floor, job->frame, y0, y1);
 }
 
 }  // namespace
