@@ -14,6 +14,7 @@
 #include "geom3d/lines_twins.h"
 #include "geom3d/matrix.h"
 #include "scenes/objects/dot_fillers.h"
+#include "scenes/objects/dot_fillers_twins.h"
 #include "scenes/objects/object_prepare.h"
 #include "shell/random.h"
 
@@ -173,7 +174,7 @@ void objects_band(void* ctx, int y0, int y1)
     }
     if (job.clouds) {
         for (int k = 0; k < 2; ++k)
-            draw_dot_matrix_rows(frame, g_led_layer[k], job.cloud_x[k], job.cloud_y[k], k_dot_spacing,
+            draw_dot_matrix_fast(frame, g_led_layer[k], job.cloud_x[k], job.cloud_y[k], k_dot_spacing,
                                  job.cloud_hardness[k], k_dot_alpha, y0, y1);
     }
     for (int k = 0; k < job.drum_lines; ++k)

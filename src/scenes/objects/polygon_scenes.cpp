@@ -13,7 +13,9 @@
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
 #include "scenes/objects/column_renderer.h"
+#include "scenes/objects/column_renderer_twins.h"
 #include "scenes/objects/dot_fillers.h"
+#include "scenes/objects/dot_fillers_twins.h"
 
 OrbState g_polygons_1_orbs = {0, 0.0f, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0.0, 0.0};
 OrbState g_polygons_2_orbs = {0, 0.0f, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -101,16 +103,16 @@ void polygons_layers_band(void* ctx, int y0, int y1)
     } else if (job.backdrop == Backdrop::title_fade) {
         scene_fade_title_rows(background, job.fade_level, y0, y1);
     }
-    for (const Orb& o : job.orbs) draw_glow_dot_add_rows(o.front ? glow : background, o.x, o.y, o.r, k_white, y0, y1);
-    draw_glow_dot_add_rows(glow, k_highlight_x, k_highlight_y, k_highlight_r, k_white, y0, y1);
+    for (const Orb& o : job.orbs) draw_glow_dot_add_fast(o.front ? glow : background, o.x, o.y, o.r, k_white, y0, y1);
+    draw_glow_dot_add_fast(glow, k_highlight_x, k_highlight_y, k_highlight_r, k_white, y0, y1);
 }
 
 void polygons_column_band(void* ctx, int y0, int y1)
 {
     const PolygonsJob& job = *static_cast<const PolygonsJob*>(ctx);
-    render_column_rows(g_fuzzy_table, job.background, job.glow, job.frame, g_fuzzy_tint, y0, y1);
+    render_column_fast(g_fuzzy_table, job.background, job.glow, job.frame, g_fuzzy_tint, y0, y1);
     for (const Orb& o : job.orbs)
-        if (o.front) draw_glow_dot_add_rows(job.frame, o.x, o.y, o.r, k_white, y0, y1);
+        if (o.front) draw_glow_dot_add_fast(job.frame, o.x, o.y, o.r, k_white, y0, y1);
 }
 
 // The banded passes need the fast paths and the shapes the plain passes assume: work surfaces of
