@@ -1,0 +1,110 @@
+// The differential harness of the drawing paths: a routine's public entry run on the plain path, on
+// the fast path, and on the fast path kept to SSE2, and its fast row-band twin run band by band, in
+// uneven bands on one thread and as a job on two; every run starts from the same canvas and random
+// state and must leave the same words (the spare words after each row and the guard word after the
+// last one included) and the same random state.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "display/band_worker.h"
+#include "display/render_paths.h"
+#include "display/surface.h"
+#include "shell/random.h"
+
+// A surface with `pad` spare words after each row and one guard word after the last, filled from a
+// random stream; a copy gives another run the same start, spare words included.
+struct Canvas {
+    std::vector<uint32_t> words;
+    Surface s;
+    Canvas(int w, int h, int pad, uint32_t seed) : words(static_cast<size_t>(w + pad) * h + 1)
+    {
+        std::mt19937 rng(seed);
+        for (uint32_t& word : words) word = rng();
+        s = {words.data(), w, h, (w + pad) * 4, 32};
+    }
+    Canvas(const Canvas& other) : words(other.words), s(other.s) { s.pixels = words.data(); }
+    Canvas& operator=(const Canvas&) = delete;
+};
+
+// Restores the path choice, the thread count and the random state whatever a test does.
+struct Scope {
+    int paths = g_plain_paths;
+    int avx2 = g_avx2_paths;
+    int threads = g_threads;
+    uint32_t state = g_rand_state;
+    ~Scope()
+    {
+        g_plain_paths = paths;
+        g_avx2_paths = avx2;
+        g_threads = threads;
+        g_rand_state = state;
+    }
+};
+
+constexpr float k_nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float k_inf = std::numeric_limits<float>::infinity();
+
+using Draw = std::function<void(Surface*)>;
+using DrawRows = std::function<void(Surface*, int, int)>;
+
+inline float pick(std::mt19937& rng, float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
+
+// Runs the checks above for one case; `rows` may be empty when the routine has no band twin. Returns
+// true when the plain run changed a word, so that a generator can tell it draws.
+inline bool paths_agree(const Canvas& base, const Draw& draw, const DrawRows& rows, uint32_t seed,
+                        const std::string& what)
+{
+    Scope scope;
+    const uint32_t state = g_rand_state;
+    Canvas plain(base);
+    g_plain_paths = 1;
+    draw(&plain.s);
+    const uint32_t plain_state = g_rand_state;
+    g_plain_paths = 0;
+    auto expect_same = [&](const Canvas& run, const char* how) {
+        const auto diff = std::mismatch(plain.words.begin(), plain.words.end(), run.words.begin());
+        EXPECT_TRUE(diff.first == plain.words.end())
+            << what << " (" << how << "): word " << (diff.first - plain.words.begin()) << " of a " << base.s.width
+            << "x" << base.s.height << " surface with pitch " << base.s.pitch;
+        return diff.first == plain.words.end();
+    };
+    for (const int avx2 : {scope.avx2, 0}) {
+        g_avx2_paths = avx2;
+        g_rand_state = state;
+        Canvas fast(base);
+        draw(&fast.s);
+        EXPECT_EQ(g_rand_state, plain_state) << what << " (random state)";
+        if (!expect_same(fast, avx2 ? "fast" : "SSE2")) return false;
+    }
+    g_avx2_paths = scope.avx2;
+    if (rows) {
+        // Uneven bands, empty ones and one past the bottom included.
+        std::mt19937 rng(seed);
+        Canvas uneven(base);
+        for (int y = 0; y < base.s.height;) {
+            const int next = std::min(base.s.height + 3, y + static_cast<int>(rng() % (base.s.height < 64 ? 5 : 23)));
+            rows(&uneven.s, y, next);
+            y = next;
+        }
+        if (!expect_same(uneven, "bands")) return false;
+        struct Job {
+            const DrawRows* rows;
+            Surface* s;
+        };
+        g_threads = 2;
+        Canvas banded(base);
+        Job job = {&rows, &banded.s};
+        band_run([](void* ctx, int y0, int y1) { (*static_cast<Job*>(ctx)->rows)(static_cast<Job*>(ctx)->s, y0, y1); },
+                 &job, banded.s.height);
+        expect_same(banded, "two threads");
+    }
+    return plain.words != base.words;
+}
