@@ -1,10 +1,10 @@
 // The fast twin of the texture grid's cell drawing writes the plain twin's words with less work per
-// pixel: a texture whose sides are powers of two wraps by a mask instead of a remainder (the coordinate is never negative
-// by then), and a row whose shade is the same at both ends keeps that shade without interpolating
-// it (the step is 0, and adding 0 changes nothing) and needs no texel where it is black. It can keep
-// to a band of rows: each cell starts afresh from its nodes, so a band needs only its own cells.
-// Where the cells and the texture have sides that are powers of two it draws four pixels at a
-// time (see below why the sums then allow it).
+// pixel: a texture whose sides are powers of two wraps by a mask instead of a remainder (the
+// coordinate is never negative by then), and a row whose shade is the same at both ends keeps that
+// shade without interpolating it (the step is 0, and adding 0 changes nothing) and needs no texel
+// where it is black. It can keep to a band of rows: each cell starts afresh from its nodes, so a
+// band needs only its own cells. Where the cells and the texture have sides that are powers of two
+// it draws four pixels at a time (see below why the sums then allow it).
 #include <emmintrin.h>
 
 #include <algorithm>

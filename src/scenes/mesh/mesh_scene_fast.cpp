@@ -143,7 +143,8 @@ int strand_points_create(int edges)
 void mesh_frame_draw_fast(const MeshFrame& f)
 {
     MeshFrame bands = f;
-    if (g_threads <= 1 || g_strand_points.edges != f.mesh->edge_count) return mesh_band_draw(&bands, 0, f.frame->height);
+    if (g_threads <= 1 || g_strand_points.edges != f.mesh->edge_count)
+        return mesh_band_draw(&bands, 0, f.frame->height);
     band_run_split(strand_points_make, &bands, k_chunks, k_chunks);
     band_run_split(points_band_draw, &bands, f.frame->height, k_bands);
 }
