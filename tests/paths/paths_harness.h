@@ -1,8 +1,7 @@
-// The differential harness of the drawing paths: a routine's public entry run on the plain path, on
-// the fast path, and on the fast path kept to SSE2, and its fast row-band twin run band by band, in
-// uneven bands on one thread and as a job on two; every run starts from the same canvas and random
-// state and must leave the same words (the spare words after each row and the guard word after the
-// last one included) and the same random state.
+// The differential harness of the drawing paths: a routine's public entry on the plain path, on the
+// fast path and on the fast path kept to SSE2, and its fast twin in uneven row bands on one thread
+// and as a job on two, each from the same canvas and random state, must leave the same words (spare
+// words after each row and the guard word after the last included) and the same random state.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -19,8 +18,8 @@
 #include "display/surface.h"
 #include "shell/random.h"
 
-// A surface with `pad` spare words after each row and one guard word after the last, filled from a
-// random stream; a copy gives another run the same start, spare words included.
+// A surface with `pad` spare words after each row and a guard word after the last, filled from a
+// random stream; a copy gives another run the same start.
 struct Canvas {
     std::vector<uint32_t> words;
     Surface s;
@@ -57,10 +56,8 @@ using DrawRows = std::function<void(Surface*, int, int)>;
 
 inline float pick(std::mt19937& rng, float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); }
 
-// Runs the checks above for one case; `rows` may be empty when the routine has no band twin. Returns
-// true when the plain run changed a word, so that a generator can tell it draws.
-inline bool paths_agree(const Canvas& base, const Draw& draw, const DrawRows& rows, uint32_t seed,
-                        const std::string& what)
+// One case; `rows` is empty for a routine without a band twin. True when the plain run changed a word.
+inline bool paths_agree(const std::string& what, const Canvas& base, const Draw& draw, const DrawRows& rows = nullptr)
 {
     Scope scope;
     const uint32_t state = g_rand_state;
@@ -87,7 +84,7 @@ inline bool paths_agree(const Canvas& base, const Draw& draw, const DrawRows& ro
     g_avx2_paths = scope.avx2;
     if (rows) {
         // Uneven bands, empty ones and one past the bottom included.
-        std::mt19937 rng(seed);
+        std::mt19937 rng(base.words.back());
         Canvas uneven(base);
         for (int y = 0; y < base.s.height;) {
             const int next = std::min(base.s.height + 3, y + static_cast<int>(rng() % (base.s.height < 64 ? 5 : 23)));
