@@ -68,12 +68,9 @@ void draw_glow_dot_fast(Surface* s, float cx, float cy, float r, uint32_t colour
     const int y_from = std::max(std::max(0, row_from), trunc_bound(static_cast<double>(cy) - r));
     const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
     for (int y = y_from; y < y_to; ++y) {
-        const double dy = y - static_cast<double>(cy);
-        const double span = r2 - dy * dy;
-        if (span < 0.0) continue;
-        const double h = std::sqrt(span);
-        const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
-        const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+        double span;
+        int x_from, x_to;
+        if (!glow_row_span(cx, cy, r2, y, col_end, &span, &x_from, &x_to)) continue;
         uint32_t* row = surface_row(s, y);
         int x = x_from;
         // Four pixels at a time, each value as the pixel loop below computes it; a lane outside

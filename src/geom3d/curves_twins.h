@@ -2,6 +2,7 @@
 // paths of the scenes, with what both twins share. Other callers call draw_curve and draw_glow_dot.
 #pragma once
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "display/blend.h"
@@ -35,6 +36,19 @@ inline int trunc_bound(double v)
     if (v >= 1073741824.0) return 1 << 30;
     if (v > -1073741824.0) return static_cast<int>(v);
     return -(1 << 30);
+}
+
+// The columns [x_from, x_to) of row y of a glow dot about (cx, cy) with r2 = r^2, held to
+// [0, col_end), and span = r^2 - dy^2; false when the row misses the dot.
+inline bool glow_row_span(float cx, float cy, double r2, int y, int col_end, double* span, int* x_from, int* x_to)
+{
+    const double dy = y - static_cast<double>(cy);
+    *span = r2 - dy * dy;
+    if (*span < 0.0) return false;
+    const double h = std::sqrt(*span);
+    *x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
+    *x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+    return true;
 }
 
 // One pixel of a glow dot at dx from its centre on a row where span = r^2 - dy^2: the opacity
