@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/curves_twins.h"
@@ -15,9 +16,6 @@
 using namespace curve_shared;
 
 namespace {
-
-constexpr int k_screen_w = 512;
-constexpr int k_screen_h = 384;
 
 Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
 {
@@ -34,8 +32,8 @@ Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
 // The fixed screen, and never past the surface's own edges.
 void glow_dot_limits(const Surface* s, int* col_end, int* row_end)
 {
-    *col_end = std::min(k_screen_w, s->width);
-    *row_end = std::min(k_screen_h, s->height);
+    *col_end = std::min(k_frame_width, s->width);
+    *row_end = std::min(k_frame_height, s->height);
 }
 
 void draw_curve_plain(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "display/blend.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "procedural/texture_grid_twins.h"
@@ -17,9 +18,6 @@
 using namespace grid_shared;
 
 namespace {
-
-constexpr int k_frame_w = 512;
-constexpr int k_frame_h = 384;
 
 // Draws every cell; `Pixel` turns a texel, a shade and the target position into the written word.
 template <typename Pixel>
@@ -90,8 +88,8 @@ TextureGrid* grid_create(int across, int down, const Image* texture)
     g->rows = down + 1;
     g->x_offset = 0;
     g->y_offset = 0;
-    g->cell_w = k_frame_w / across;
-    g->cell_h = k_frame_h / down;
+    g->cell_w = k_frame_width / across;
+    g->cell_h = k_frame_height / down;
     g->texture = texture;
     return g;
 }

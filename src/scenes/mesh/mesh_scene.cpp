@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
@@ -138,8 +139,8 @@ int scene_mesh(Surface* frame, float now, float start)
         return 1;
     }
 
-    // The grid covers exactly 512 x 384 pixels.
-    const bool grid_fits = frame->width >= 512 && frame->height >= 384;
+    // The grid covers exactly a whole frame.
+    const bool grid_fits = frame->width >= k_frame_width && frame->height >= k_frame_height;
     if (grid_fits) grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
 
     const Mesh* mesh = data.mesh;

@@ -38,8 +38,8 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
         // The refracted sample, and the glow sample at twice the displacement (the vertical
         // one with the opposite sign).
         const double q = inv * s * jd;
-        const int sy = wrap_reflect(y + static_cast<int>(0.5 * s * slope), k_height);
-        const int sx = wrap_reflect(k_centre + j + static_cast<int>(0.5 * q), k_width);
+        const int sy = wrap_reflect(y + static_cast<int>(0.5 * s * slope), k_frame_height);
+        const int sx = wrap_reflect(k_centre + j + static_cast<int>(0.5 * q), k_frame_width);
         const int gx = k_centre + j + static_cast<int>(q);
         const int gy = y - static_cast<int>(slope * s);
         const uint32_t p = surface_row(background, sy)[sx];
@@ -54,7 +54,7 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
         uint32_t o = scale_rgb(t, k);
 
         // Column 0 and row 0 of the glow layer are never read.
-        if (gx > 0 && gx < k_width && gy > 0 && gy < k_height) {
+        if (gx > 0 && gx < k_frame_width && gy > 0 && gy < k_frame_height) {
             const uint32_t g = surface_row(glow, gy)[gx] >> 24;
             o = blend_rgb_split(k_white, o, g);
         }
@@ -62,18 +62,18 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
     }
 
     std::memcpy(out + k_centre + n, src_row + k_centre + n,
-                static_cast<size_t>(k_width - k_centre - n) * sizeof(uint32_t));
+                static_cast<size_t>(k_frame_width - k_centre - n) * sizeof(uint32_t));
 }
 
 void render_column_plain(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
                          uint32_t tint)
 {
-    for (int y = 0; y < k_height; ++y) column_row_plain(y, heights, background, glow, dst, tint);
+    for (int y = 0; y < k_frame_height; ++y) column_row_plain(y, heights, background, glow, dst, tint);
 }
 
 void render_column(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
                    uint32_t tint)
 {
     if (g_plain_paths) return render_column_plain(heights, background, glow, dst, tint);
-    return render_column_fast(heights, background, glow, dst, tint, 0, k_height);
+    return render_column_fast(heights, background, glow, dst, tint, 0, k_frame_height);
 }

@@ -68,15 +68,16 @@ void column_row_fast(int y, const float* heights, const Surface* background, con
             const int a = j < 0 ? -j : j;
             const int x = k_centre + j;
             int sy = y + dy1[a];
-            if (static_cast<unsigned>(sy) >= static_cast<unsigned>(k_height)) sy = wrap_reflect(sy, k_height);
+            if (static_cast<unsigned>(sy) >= static_cast<unsigned>(k_frame_height))
+                sy = wrap_reflect(sy, k_frame_height);
             int sx = x + (j < 0 ? -dx1[a] : dx1[a]);
-            if (static_cast<unsigned>(sx) >= static_cast<unsigned>(k_width)) sx = wrap_reflect(sx, k_width);
+            if (static_cast<unsigned>(sx) >= static_cast<unsigned>(k_frame_width)) sx = wrap_reflect(sx, k_frame_width);
             sample[i] = reinterpret_cast<const uint32_t*>(bg + sy * bg_pitch)[sx];
             factor[i] = shade[a] * k_lanes;
             const int gx = x + (j < 0 ? -dx2[a] : dx2[a]);
             const int gy = y - dy2[a];
             uint32_t g = 0;   // no coverage: the glow blend keeps the pixel
-            if (gx > 0 && gx < k_width && gy > 0 && gy < k_height)
+            if (gx > 0 && gx < k_frame_width && gy > 0 && gy < k_frame_height)
                 g = reinterpret_cast<const uint32_t*>(gl + gy * gl_pitch)[gx] >> 24;
             cover[i] = g * k_lanes;
         }
@@ -107,7 +108,7 @@ void column_row_fast(int y, const float* heights, const Surface* background, con
         }
     }
     std::memcpy(out + k_centre + n, src_row + k_centre + n,
-                static_cast<size_t>(k_width - k_centre - n) * sizeof(uint32_t));
+                static_cast<size_t>(k_frame_width - k_centre - n) * sizeof(uint32_t));
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ void render_column_fast(const float* heights, const Surface* background, const S
                         uint32_t tint, int row_from, int row_to)
 {
     if (row_from < 0) row_from = 0;
-    if (row_to > k_height) row_to = k_height;
+    if (row_to > k_frame_height) row_to = k_frame_height;
     for (int y = row_from; y < row_to; ++y) {
         // Heights so large that r^2 - j^2 could round (or not numbers) take the reference row.
         const bool fits = std::fabs(heights[y]) <= 4096.0f && std::fabs(heights[y + 1]) <= 4096.0f;

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "display/frame_size.h"
+
 struct Surface;
 
 void render_column_plain(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
@@ -18,8 +20,6 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
 
 namespace column_shared {
 
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 constexpr int k_centre = 256;
 constexpr uint32_t k_white = 0x00FFFFFFu;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "draw2d/flat_scenes.h"
 #include "draw2d/pictures.h"
@@ -14,9 +15,6 @@
 #include "scenes/objects/polygon_scenes_twins.h"
 
 namespace {
-
-constexpr int k_frame_width = 512;
-constexpr int k_frame_height = 384;
 
 struct PolygonsJob {
     Surface* frame;
@@ -57,7 +55,7 @@ bool polygons_banded(const Surface* frame, Backdrop backdrop)
 {
     const Surface* s[4] = {g_work_surface_a, g_work_surface_b, g_work_surface_c, g_fuzzyballs};
     for (const Surface* w : s)
-        if (w->width != k_frame_width || w->height != k_frame_height || w->pitch != k_frame_width * 4) return false;
+        if (w->width != k_frame_width || w->height != k_frame_height || w->pitch != k_frame_row_bytes) return false;
     if (frame->width < k_frame_width || frame->height < k_frame_height) return false;
     if (backdrop == Backdrop::title_fade) {
         const Image* pic = g_fade_title ? g_fade_title->picture : nullptr;
