@@ -13,24 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
 #include "display/band_worker.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "shell/random.h"
 
-// A surface with `pad` spare words after each row and a guard word after the last, filled from a
-// random stream; a copy gives another run the same start.
-struct Canvas {
-    std::vector<uint32_t> words;
-    Surface s;
-    Canvas(int w, int h, int pad, uint32_t seed) : words(static_cast<size_t>(w + pad) * h + 1)
+// A random padded surface (tests/common) with a guard word after the last row as well.
+struct Canvas : PaddedSurface {
+    Canvas(int w, int h, int pad, uint32_t seed) : PaddedSurface(random(w, h, pad, seed))
     {
-        std::mt19937 rng(seed);
-        for (uint32_t& word : words) word = rng();
-        s = {words.data(), w, h, (w + pad) * 4, 32};
+        words.push_back(~words.back());
+        s.pixels = words.data();
     }
-    Canvas(const Canvas& other) : words(other.words), s(other.s) { s.pixels = words.data(); }
-    Canvas& operator=(const Canvas&) = delete;
 };
 
 // Restores the path choice, the thread count and the random state whatever a test does.
