@@ -7,6 +7,7 @@ int g_plain_paths = 0;
 
 namespace {
 
+// The processor check is x86's own; elsewhere (WebAssembly, say) no AVX2 twin is built.
 int avx2_present()
 {
 #if defined(__x86_64__) || defined(__i386__)
