@@ -13,6 +13,7 @@
 
 #include "display/blend_sse2.h"
 #include "display/render_paths.h"
+#include "display/simd_convert.h"
 #include "display/surface.h"
 #include "geom3d/lines.h"
 #include "geom3d/lines_twins.h"
@@ -88,7 +89,7 @@ inline int trunc_held_fast(float v)
 {
     // maxss gives its second operand when the first is NaN.
     const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
-    return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
+    return cvtt_ss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
 }
 
 // The slanted rows of a band too wide for four pixels at a time, one pixel at a time.
@@ -143,17 +144,17 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
     const __m128 factor = _mm_max_ps(_mm_sub_ps(o.cover_scale, past), zero);
     __m128i covi;
     if (k_thin) {
-        const __m128i cov = _mm_cvttps_epi32(_mm_min_ps(cover, o.c255));
+        const __m128i cov = cvtt_ps_epi32(_mm_min_ps(cover, o.c255));
         const __m128i fading_i = _mm_castps_si128(fading);
-        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, _mm_cvttps_epi32(factor)),
+        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, cvtt_ps_epi32(factor)),
                                           _mm_andnot_si128(fading_i, o.k256_i));
         // A lane that is not drawn may hold anything here; the mask clears it.
         covi = _mm_and_si128(_mm_srli_epi32(_mm_mullo_epi16(cov, used), 8), draw);
     } else {
-        const __m128 cov = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_min_ps(cover, o.c255)));
+        const __m128 cov = _mm_cvtepi32_ps(cvtt_ps_epi32(_mm_min_ps(cover, o.c255)));
         const __m128 used =
-            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(_mm_cvttps_epi32(factor))), _mm_andnot_ps(fading, o.k256));
-        const __m128i faded = _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
+            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(cvtt_ps_epi32(factor))), _mm_andnot_ps(fading, o.k256));
+        const __m128i faded = cvtt_ps_epi32(_mm_min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
         covi = _mm_and_si128(faded, draw);
     }
     // A coverage of 0 gives alpha 0, which leaves every byte as it was.
@@ -163,7 +164,7 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
         alpha = _mm_srli_epi32(_mm_mullo_epi16(o.alpha, covi), 8);
     } else {
         // The colour at a / len along the band, held to 0..255 (NaN giving 0).
-        const __m128i u = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
+        const __m128i u = cvtt_ps_epi32(_mm_min_ps(_mm_max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
         colour = blend_argb4_each(o.c1, o.c0, u);
         alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
     }

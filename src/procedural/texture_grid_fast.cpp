@@ -12,6 +12,7 @@
 
 #include "display/blend.h"
 #include "display/blend_sse2.h"
+#include "display/simd_convert.h"
 #include "display/surface.h"
 #include "procedural/texture_grid.h"
 #include "procedural/texture_grid_twins.h"
@@ -240,7 +241,7 @@ struct Walk4 {
             a01 = _mm_min_pd(_mm_max_pd(a01, lo), hi);
             a23 = _mm_min_pd(_mm_max_pd(a23, lo), hi);
         }
-        return _mm_unpacklo_epi64(_mm_cvttpd_epi32(a01), _mm_cvttpd_epi32(a23));
+        return _mm_unpacklo_epi64(cvtt_pd_epi32(a01), cvtt_pd_epi32(a23));
     }
     __m128i texels(const Texture4& t) const
     {

@@ -8,6 +8,7 @@
 
 #include "display/blend.h"
 #include "display/blend_sse2.h"
+#include "display/simd_convert.h"
 #include "display/surface.h"
 #include "scenes/wavefloor/wave_floor.h"
 #include "scenes/wavefloor/wave_floor_twins.h"
@@ -307,8 +308,8 @@ void cast_rows_fast(WaveFloor* floor, const int32_t* profile, uint32_t length, c
 // (multiples of 1/512 below 2^33), so each pixel's u is computed directly, two at a time.
 inline __m128i floor_columns4(__m128d ul, __m128d step, __m128d p01, __m128d p23, __m128i mask)
 {
-    const __m128i a = _mm_cvttpd_epi32(_mm_add_pd(ul, _mm_mul_pd(p01, step)));
-    const __m128i b = _mm_cvttpd_epi32(_mm_add_pd(ul, _mm_mul_pd(p23, step)));
+    const __m128i a = cvtt_pd_epi32(_mm_add_pd(ul, _mm_mul_pd(p01, step)));
+    const __m128i b = cvtt_pd_epi32(_mm_add_pd(ul, _mm_mul_pd(p23, step)));
     const __m128i tu = _mm_unpacklo_epi64(a, b);
     // |tu| (0 - INT32_MIN stays 0x80000000, as in the plain unsigned negation), then the mask.
     const __m128i sign = _mm_srai_epi32(tu, 31);
