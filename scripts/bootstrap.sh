@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing. "demo" (the default) installs what building and
 # running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
-# need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, the
-# Windows cross-compiler with Wine, and the tools that build, check and install the Debian package.
+# need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, and
+# the Windows cross-compiler with Wine.
 # Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
@@ -15,10 +15,10 @@ case "${1:-demo}" in
   test)
     packages+=(
       libgtest-dev googletest
+      dpkg-dev file help2man man-db lintian    # to build, check and install the Debian package
       ffmpeg xvfb xauth xdotool fonts-dejavu-core
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
-      dpkg-dev file help2man man-db lintian
     ) ;;
   *) echo "bootstrap: unknown set '$1' (demo, windows or test)" >&2; exit 2 ;;
 esac
