@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "shell/report.h"
 #include "shell/scene_list.h"
@@ -26,8 +27,6 @@ uint32_t g_fuzzy_tint = 0;
 
 namespace {
 
-constexpr int k_frame_width = 512;
-constexpr int k_frame_height = 384;
 constexpr int k_fuzzy_table_size = 385;
 
 // Each letter is followed by one space inside a name; the fourth has three between its words.

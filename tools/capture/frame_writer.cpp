@@ -15,12 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 
 namespace {
-
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 
 std::string frame_file(const FrameWriter* writer, uint64_t index, const char* ext)
 {
@@ -229,7 +227,7 @@ std::string ffmpeg_command(const FrameWriter* writer, int fps, const std::string
     std::snprintf(video, sizeof video,
                   "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt bgr0 -s %dx%d -framerate %d "
                   "-i -",
-                  k_width * writer->scale, k_height * writer->scale, fps);
+                  k_frame_width * writer->scale, k_frame_height * writer->scale, fps);
     std::string cmd = video;
     if (!music.empty()) {
         char seek[64];
@@ -270,7 +268,7 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
     writer->scale = scale < 1 ? 1 : scale;
     writer->out = nullptr;
     writer->error.clear();
-    writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_width) * writer->scale * 4));
+    writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
         return 0;
