@@ -1,5 +1,4 @@
-// Object-scene preparations: the missing picture, edge streaks and their random draws, the band and
-// picture of backdrop A.
+// Object-scene preparations: the missing picture, and edge streaks with their random draws.
 #include <gtest/gtest.h>
 
 #include "objects/object_test_util.h"
@@ -45,21 +44,4 @@ TEST(EdgeStreaks, DrawThreeNumbersPerLineAndStayNearTheEdges)
         EXPECT_EQ(changed > 0, c.count > 0) << c.count;
         EXPECT_TRUE(s.pad_intact());
     }
-}
-
-TEST(ObjectsPrepare, BackdropAHoldsThePictureAndTheBandDarkensTowardsTheLeft)
-{
-    ValeDir dir;
-    demo_srand(5);
-    ASSERT_EQ(objects_prepare_1(), 1);
-    // Away from the edges' streaks and the band the picture is as read, row by row.
-    for (int y : {30, 200, 300, 350})
-        for (int x : {40, 256, 470}) EXPECT_EQ(surface_row(g_backdrop_a, y)[x], vale_pixel(x, y)) << x << "," << y;
-    // On row 325 the band is opaque black at the left end and fades out towards the right.
-    auto green = [](int x) { return (surface_row(g_backdrop_a, 325)[x] >> 8 & 0xFFu) + 0.0; };
-    auto original = [](int x) { return (vale_pixel(x, 325) >> 8 & 0xFFu) + 0.0; };
-    EXPECT_LE(green(40), original(40) * 0.2 + 1);
-    EXPECT_NEAR(green(256) / (original(256) + 1), 0.5, 0.1);
-    EXPECT_GE(green(470), original(470) * 0.85 - 1);
-    EXPECT_EQ(g_star_line_width, 1.5f);
 }
