@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The web build's tests in Debian's Chromium: installs the test's npm packages from the lockfile, has
+# The web build's tests in Debian's Chromium: installs the npm packages from the project's lockfile, has
 # the native capture tool list the frame hashes at 10 fps, serves the site with scripts/serve_web.sh
 # and checks it against them.
 # Usage: tests/web/run.sh NATIVE_BUILD SITE_DIR
@@ -7,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 native="$(cd "$1" && pwd)"
 site="$(cd "$2" && pwd)"
-(cd "$here" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+(cd "$here/../.." && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 hashes="$(mktemp)"
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 bash "$here/../../scripts/serve_web.sh" "$port" "$site" >/dev/null 2>&1 &
