@@ -6,6 +6,7 @@
 // before it is rounded into acc.
 #include "draw2d/flat_scenes.h"
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
@@ -20,7 +21,6 @@ PictureFadeState g_fade_gloomfield_state = {0, 0.0f, 0.0f};
 
 namespace {
 
-constexpr uint32_t k_frame_rows = 384;
 constexpr int k_name_row = 179;
 constexpr int k_centre_column = 256;
 
@@ -103,7 +103,7 @@ int scene_black(Surface* frame, float, float)
 
 int scene_static(Surface* frame, float, float)
 {
-    noise_rows(frame, 0, k_frame_rows, 0);
+    noise_rows(frame, 0, k_frame_height, 0);
     return 1;
 }
 
@@ -113,7 +113,7 @@ int scene_static_flicker(Surface* frame, float now, float start)
     const float d = static_cast<float>(entry_time(now, start));
     if (!s.armed) {
         s.prev_d = s.cur_d = d;
-        noise_rows(frame, 0, k_frame_rows, 0);
+        noise_rows(frame, 0, k_frame_height, 0);
         s.acc = 0.0f;
         s.armed = 1;
         return 1;
@@ -122,7 +122,7 @@ int scene_static_flicker(Surface* frame, float now, float start)
     s.prev_d = s.cur_d;
     s.cur_d = d;
     if (flicker_static_phase(s))
-        noise_rows(frame, 0, k_frame_rows, 0);
+        noise_rows(frame, 0, k_frame_height, 0);
     else
         surface_clear(frame);
     return 1;
@@ -136,7 +136,7 @@ int scene_name_strobe(Surface* frame, float now, float start)
         if (s.last_start == 0.0f) s.last_start = start;   // the very first call only
         s.armed = 1;
         s.prev_d = s.cur_d = d;
-        noise_rows(frame, 0, k_frame_rows, 0);
+        noise_rows(frame, 0, k_frame_height, 0);
         s.acc = 0.0f;
         return 1;
     }
@@ -150,7 +150,7 @@ int scene_name_strobe(Surface* frame, float now, float start)
         s.armed = 0;
     }
     if (flicker_static_phase(s)) {
-        noise_rows(frame, 0, k_frame_rows, 0);
+        noise_rows(frame, 0, k_frame_height, 0);
     } else {
         surface_clear(frame);
         name_draw(frame, 0xFFFFFFFFu);

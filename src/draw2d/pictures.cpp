@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "shell/data_file.h"
 #include "shell/scene_list.h"
@@ -25,8 +26,6 @@ uint32_t g_fuzzy_tint = 0;
 
 namespace {
 
-constexpr int k_frame_width = 512;
-constexpr int k_frame_height = 384;
 constexpr int k_fuzzy_table_size = 385;
 // Bytes past a picture are ignored, but a file this large is no picture of ours.
 constexpr long long k_picture_max_bytes = 1ll << 30;

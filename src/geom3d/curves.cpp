@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "display/blend.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/lines.h"
@@ -23,8 +24,6 @@
 namespace {
 
 constexpr float k_piece = 0.0625f;   // sixteen pieces per curve
-constexpr int k_screen_w = 512;
-constexpr int k_screen_h = 384;
 
 inline float bezier(float a, float b, float c, double t2, double tm, double m2)
 {
@@ -70,8 +69,8 @@ void dot_plain_draw(Surface* s, float cx, float cy, float r, uint32_t colour)
     const double r2 = static_cast<double>(r) * r;
     const double k = peak / r2;   // unused when r is 0: no pixel is inside
     // The fixed screen, and never past the surface's own edges.
-    const int col_end = std::min(k_screen_w, s->width);
-    const int row_end = std::min(k_screen_h, s->height);
+    const int col_end = std::min(k_frame_width, s->width);
+    const int row_end = std::min(k_frame_height, s->height);
     const int y_from = std::max(0, trunc_bound(static_cast<double>(cy) - r));
     const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
     for (int y = y_from; y < y_to; ++y) {
@@ -136,8 +135,8 @@ void dot_fast_draw(Surface* s, float cx, float cy, float r, uint32_t colour, int
     const uint32_t peak = colour >> 24;
     const double r2 = static_cast<double>(r) * r;
     const double k = peak / r2;
-    const int col_end = std::min(k_screen_w, s->width);
-    const int row_end = std::min(std::min(k_screen_h, s->height), row_to);
+    const int col_end = std::min(k_frame_width, s->width);
+    const int row_end = std::min(std::min(k_frame_height, s->height), row_to);
     const int y_from = std::max(std::max(0, row_from), trunc_bound(static_cast<double>(cy) - r));
     const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
     for (int y = y_from; y < y_to; ++y) {

@@ -5,6 +5,7 @@
 // are wider than 2048 bytes, and the bytes past each row's 2048 are guard bytes that are checked
 // after every frame. The offline tools run from any folder: without data/ in the working folder
 // the window set-up moves to the folder beside the program that holds it.
+#include "display/frame_size.h"
 #include "platform/capture.h"
 
 #include <chrono>
@@ -23,8 +24,6 @@ void* g_main_window = nullptr;
 
 namespace {
 
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 constexpr uint8_t k_guard = 0xA5;
 
 // A fixed calendar time, so that a capture repeats even where nothing reseeds the generator.
@@ -57,9 +56,9 @@ void pass_clock_set()
 
 int guard_bytes_intact(int* bad_row)
 {
-    for (int y = 0; y < k_height; ++y) {
+    for (int y = 0; y < k_frame_height; ++y) {
         const uint8_t* row = s_buffer + static_cast<size_t>(y) * s_config.pitch;
-        for (int i = k_width * 4; i < s_config.pitch; ++i) {
+        for (int i = k_frame_row_bytes; i < s_config.pitch; ++i) {
             if (row[i] != k_guard) {
                 *bad_row = y;
                 return 0;
@@ -73,7 +72,7 @@ int guard_bytes_intact(int* bad_row)
 
 int capture_configure(const CaptureConfig* config)
 {
-    if (config->fps < 1 || config->pitch < k_width * 4 || config->pitch % 4 != 0) return 0;
+    if (config->fps < 1 || config->pitch < k_frame_row_bytes || config->pitch % 4 != 0) return 0;
     s_config = *config;
     s_pass = 0;
     s_first_entry = nullptr;
@@ -114,18 +113,19 @@ void cursor_show() {}
 int display_open()
 {
     if (!g_main_window) return 0;
-    s_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s_config.pitch) * k_height));
+    s_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(s_config.pitch) * k_frame_height));
     if (!s_buffer) return 0;
-    std::memset(s_buffer, k_guard, static_cast<size_t>(s_config.pitch) * k_height);
-    for (int y = 0; y < k_height; ++y) std::memset(s_buffer + static_cast<size_t>(y) * s_config.pitch, 0, k_width * 4);
+    std::memset(s_buffer, k_guard, static_cast<size_t>(s_config.pitch) * k_frame_height);
+    for (int y = 0; y < k_frame_height; ++y)
+        std::memset(s_buffer + static_cast<size_t>(y) * s_config.pitch, 0, k_frame_row_bytes);
     return 1;
 }
 
 int display_lock(Surface* frame)
 {
     frame->pixels = reinterpret_cast<uint32_t*>(s_buffer);
-    frame->width = k_width;
-    frame->height = k_height;
+    frame->width = k_frame_width;
+    frame->height = k_frame_height;
     frame->pitch = s_config.pitch;
     s_lock_time = std::chrono::steady_clock::now();
     return 1;
@@ -144,7 +144,7 @@ int display_present()
         fail(message);
         return 1;
     }
-    const Surface frame = {reinterpret_cast<uint32_t*>(s_buffer), k_width, k_height, s_config.pitch, 0};
+    const Surface frame = {reinterpret_cast<uint32_t*>(s_buffer), k_frame_width, k_frame_height, s_config.pitch, 0};
     const CaptureFrame delivered = {&frame, s_pass, s_pass_ms, entry, scene_ms, s_pass_ms < s_config.from_ms};
     if (s_config.deliver && !s_config.deliver(&delivered, s_config.context)) fail("writing a frame failed");
     return 1;

@@ -3,15 +3,14 @@
 // letterboxed and nearest-neighbour, in step with the display's refresh.
 #include <SDL.h>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
+#include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
 #include "shell/report.h"
 
 namespace {
-
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 
 SDL_Renderer* s_renderer = nullptr;
 SDL_Texture* s_texture = nullptr;
@@ -35,8 +34,8 @@ int renderer_create(bool report)
         if (report) report_failure("SDL_CreateRenderer failed: %s", SDL_GetError());
         return 0;
     }
-    s_texture = SDL_CreateTexture(s_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, k_width,
-                                  k_height);
+    s_texture = SDL_CreateTexture(s_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, k_frame_width,
+                                  k_frame_height);
     if (!s_texture) {
         if (report) report_failure("SDL_CreateTexture failed: %s", SDL_GetError());
         return 0;
@@ -44,27 +43,14 @@ int renderer_create(bool report)
     return 1;
 }
 
-// The largest whole-number scale that fits, centred; a screen smaller than the frame gets the
-// largest fractional fit that keeps the aspect.
+// The frame's place in the renderer's output, which may differ from the window's size in pixels.
 SDL_Rect destination_rect()
 {
-    int out_w = k_width;
-    int out_h = k_height;
+    int out_w = k_frame_width;
+    int out_h = k_frame_height;
     SDL_GetRendererOutputSize(s_renderer, &out_w, &out_h);
-    int w = k_width;
-    int h = k_height;
-    const int scale = SDL_min(out_w / k_width, out_h / k_height);
-    if (scale >= 1) {
-        w = k_width * scale;
-        h = k_height * scale;
-    } else if (out_w * k_height < out_h * k_width) {
-        w = out_w;
-        h = out_w * k_height / k_width;
-    } else {
-        h = out_h;
-        w = out_h * k_width / k_height;
-    }
-    return SDL_Rect{(out_w - w) / 2, (out_h - h) / 2, w, h};
+    const LetterboxRect r = letterbox_fit(out_w, out_h);
+    return SDL_Rect{r.x, r.y, r.w, r.h};
 }
 
 }  // namespace
@@ -97,8 +83,8 @@ int display_lock(Surface* frame)
     int pitch = 0;
     if (SDL_LockTexture(s_texture, nullptr, &pixels, &pitch) != 0) return 0;
     frame->pixels = static_cast<uint32_t*>(pixels);
-    frame->width = k_width;
-    frame->height = k_height;
+    frame->width = k_frame_width;
+    frame->height = k_frame_height;
     frame->pitch = pitch;
     return 1;
 }

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "display/frame_size.h"
 #include "platform/desktop.h"
+#include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
 #include "shell/demo.h"
@@ -71,9 +73,9 @@ std::string session_failure()
 // left for the window's frame and the desktop's panels); at least the frame itself.
 int window_scale(int display)
 {
-    SDL_Rect usable = {0, 0, 512, 384};
+    SDL_Rect usable = {0, 0, k_frame_width, k_frame_height};
     SDL_GetDisplayUsableBounds(display, &usable);
-    return SDL_max(1, SDL_min(usable.w * 9 / 10 / 512, usable.h * 9 / 10 / 384));
+    return SDL_max(1, frame_scale_fit(usable.w * 9 / 10, usable.h * 9 / 10));
 }
 
 // Full screen as at start-up: the window also takes the desktop's size and origin, borderless, so
@@ -81,7 +83,7 @@ int window_scale(int display)
 // and size come back when it leaves.
 void fullscreen_toggle()
 {
-    static SDL_Rect windowed = {0, 0, 512, 384};
+    static SDL_Rect windowed = {0, 0, k_frame_width, k_frame_height};
     SDL_Window* window = static_cast<SDL_Window*>(g_main_window);
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
         SDL_SetWindowFullscreen(window, 0);
@@ -142,13 +144,13 @@ void window_create(const char* title)
     if (g_desktop_settings.window) {
         const int scale = window_scale(display);
         window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
-                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display), 512 * scale, 384 * scale,
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display), k_frame_width * scale, k_frame_height * scale,
                                   SDL_WINDOW_RESIZABLE);
     } else {
         // Made at the desktop's own size and origin, so that it covers the screen even where no
         // window manager honours the full-screen request.
         SDL_DisplayMode desktop = {};
-        SDL_Rect bounds = {0, 0, 512, 384};
+        SDL_Rect bounds = {0, 0, k_frame_width, k_frame_height};
         if (SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
             bounds.w = desktop.w;
             bounds.h = desktop.h;

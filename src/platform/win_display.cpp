@@ -10,15 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
+#include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/win_internal.h"
 
 namespace {
-
-constexpr int k_width = 512;
-constexpr int k_height = 384;
-constexpr int k_pitch = k_width * 4;
 
 uint32_t* s_pixels = nullptr;
 BITMAPINFO s_info;
@@ -55,23 +53,10 @@ LONGLONG refresh_period()
     return s_frequency.QuadPart / hz;
 }
 
-// The largest whole-number scale that fits, centred.
 RECT destination_rect(int out_w, int out_h)
 {
-    int w = k_width, h = k_height;
-    const int scale = out_w / k_width < out_h / k_height ? out_w / k_width : out_h / k_height;
-    if (scale >= 1) {
-        w = k_width * scale;
-        h = k_height * scale;
-    } else if (out_w * k_height < out_h * k_width) {
-        w = out_w;
-        h = out_w * k_height / k_width;
-    } else {
-        h = out_h;
-        w = out_h * k_width / k_height;
-    }
-    const int x = (out_w - w) / 2, y = (out_h - h) / 2;
-    return RECT{x, y, x + w, y + h};
+    const LetterboxRect r = letterbox_fit(out_w, out_h);
+    return RECT{r.x, r.y, r.x + r.w, r.y + r.h};
 }
 
 // Waits for the display's next frame: the compositor's, or else the refresh period since the last.
@@ -102,13 +87,13 @@ void pace()
 int display_open()
 {
     if (!g_main_window) return 0;
-    s_pixels = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(k_pitch / 4) * k_height, 4));
+    s_pixels = static_cast<uint32_t*>(std::calloc(static_cast<size_t>(k_frame_width) * k_frame_height, 4));
     s_dc = GetDC(main_window());
     if (!s_pixels || !s_dc) return 0;
     std::memset(&s_info, 0, sizeof s_info);
     s_info.bmiHeader.biSize = sizeof s_info.bmiHeader;
-    s_info.bmiHeader.biWidth = k_width;
-    s_info.bmiHeader.biHeight = -k_height;   // top-down: the first row is the top one
+    s_info.bmiHeader.biWidth = k_frame_width;
+    s_info.bmiHeader.biHeight = -k_frame_height;   // top-down: the first row is the top one
     s_info.bmiHeader.biPlanes = 1;
     s_info.bmiHeader.biBitCount = 32;
     s_info.bmiHeader.biCompression = BI_RGB;
@@ -128,9 +113,9 @@ int display_lock(Surface* frame)
 {
     if (!s_pixels) return 0;
     frame->pixels = s_pixels;
-    frame->width = k_width;
-    frame->height = k_height;
-    frame->pitch = k_pitch;
+    frame->width = k_frame_width;
+    frame->height = k_frame_height;
+    frame->pitch = k_frame_row_bytes;
     return 1;
 }
 
@@ -146,7 +131,7 @@ int display_present()
         PatBlt(s_dc, 0, d.top, d.left, d.bottom - d.top, BLACKNESS);
         PatBlt(s_dc, d.right, d.top, out_w - d.right, d.bottom - d.top, BLACKNESS);
         SetStretchBltMode(s_dc, COLORONCOLOR);
-        StretchDIBits(s_dc, d.left, d.top, d.right - d.left, d.bottom - d.top, 0, 0, k_width, k_height, s_pixels,
+        StretchDIBits(s_dc, d.left, d.top, d.right - d.left, d.bottom - d.top, 0, 0, k_frame_width, k_frame_height, s_pixels,
                       &s_info, DIB_RGB_COLORS, SRCCOPY);
         GdiFlush();
     }

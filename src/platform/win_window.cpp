@@ -7,7 +7,9 @@
 
 #include <vector>
 
+#include "display/frame_size.h"
 #include "platform/desktop.h"
+#include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/win_internal.h"
 #include "shell/demo.h"
@@ -20,13 +22,11 @@ volatile LONG g_console_quit = 0;
 namespace {
 
 const char k_class_name[] = "KX";
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 
 bool s_cursor_hidden = false;
 bool s_fullscreen = false;
-RECT s_monitor = {0, 0, k_width, k_height};   // the chosen monitor, in desktop coordinates
-RECT s_windowed = {0, 0, k_width, k_height};  // the framed window's place while full screen
+RECT s_monitor = {0, 0, k_frame_width, k_frame_height};   // the chosen monitor, in desktop coordinates
+RECT s_windowed = {0, 0, k_frame_width, k_frame_height};  // the framed window's place while full screen
 
 HWND main_window()
 {
@@ -83,10 +83,9 @@ RECT windowed_rect(HMONITOR monitor)
 {
     const RECT work = monitor_rect(monitor, true);
     const int work_w = work.right - work.left, work_h = work.bottom - work.top;
-    int scale = work_w * 9 / 10 / k_width;
-    if (work_h * 9 / 10 / k_height < scale) scale = work_h * 9 / 10 / k_height;
+    int scale = frame_scale_fit(work_w * 9 / 10, work_h * 9 / 10);
     if (scale < 1) scale = 1;
-    RECT r = {0, 0, k_width * scale, k_height * scale};
+    RECT r = {0, 0, k_frame_width * scale, k_frame_height * scale};
     AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int x = work.left + (work_w - w) / 2, y = work.top + (work_h - h) / 2;

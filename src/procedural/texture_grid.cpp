@@ -19,13 +19,12 @@
 #include <emmintrin.h>
 
 #include "display/blend.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 
 namespace {
 
-constexpr int k_frame_w = 512;
-constexpr int k_frame_h = 384;
 // Texture coordinates are held within +-2^30 before truncation: far beyond any texture, and it
 // keeps the conversion and the mirroring below defined for any node values.
 constexpr double k_coord_hold = 1073741824.0;
@@ -626,8 +625,8 @@ TextureGrid* grid_create(int across, int down, const Image* texture)
     g->rows = down + 1;
     g->x_offset = 0;
     g->y_offset = 0;
-    g->cell_w = k_frame_w / across;
-    g->cell_h = k_frame_h / down;
+    g->cell_w = k_frame_width / across;
+    g->cell_h = k_frame_height / down;
     g->texture = texture;
     return g;
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "platform/capture.h"
 #include "shell/demo.h"
@@ -164,7 +165,7 @@ int render_measure(bool plain, int threads, Run* out)
 
 double copy_floor_ms()
 {
-    const size_t bytes = 512 * 384 * 4;
+    const size_t bytes = static_cast<size_t>(k_frame_row_bytes) * k_frame_height;
     char* a = static_cast<char*>(std::malloc(bytes));
     char* b = static_cast<char*>(std::malloc(bytes));
     std::memset(a, 1, bytes);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "frame_writer.h"
 #include "platform/capture.h"
@@ -335,9 +336,10 @@ void progress_show(Capture* capture, uint64_t j, bool final)
     const int percent = static_cast<int>(std::min<uint64_t>(j * 100 / total, 100));
     const int scale = capture->writer.scale;
     char size[64];
-    if (capture->writer.format == FRAME_HASH) std::snprintf(size, sizeof size, "512x384");
-    else if (scale == 1) std::snprintf(size, sizeof size, "512x384 pictures");
-    else std::snprintf(size, sizeof size, "%dx%d pictures (512x384 x%d)", 512 * scale, 384 * scale, scale);
+    const int w = k_frame_width, h = k_frame_height;
+    if (capture->writer.format == FRAME_HASH) std::snprintf(size, sizeof size, "%dx%d", w, h);
+    else if (scale == 1) std::snprintf(size, sizeof size, "%dx%d pictures", w, h);
+    else std::snprintf(size, sizeof size, "%dx%d pictures (%dx%d x%d)", w * scale, h * scale, w, h, scale);
     const char* doing = j < capture->plan.first_written && !final ? "seeking" : "writing";
     if (capture->tty) {
         const auto now = std::chrono::steady_clock::now();
@@ -465,7 +467,7 @@ int main(int argc, char** argv)
     if (out != "-") {
         const int scale = capture.writer.scale;
         char size[32] = "";
-        if (format != FRAME_HASH) std::snprintf(size, sizeof size, " at %dx%d", 512 * scale, 384 * scale);
+        if (format != FRAME_HASH) std::snprintf(size, sizeof size, " at %dx%d", k_frame_width * scale, k_frame_height * scale);
         std::fprintf(stderr, "quorvelle-capture: wrote %" PRIu64 " frame%s, %s,%s to %s\n", capture.written,
                      capture.written == 1 ? "" : "s",
                      frame_span(capture.plan.first_written, capture.plan.last_written, options.fps).c_str(), size,

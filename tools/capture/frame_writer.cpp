@@ -21,12 +21,10 @@
 #include <cstring>
 #include <vector>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 
 namespace {
-
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 
 std::string frame_file(const FrameWriter* writer, uint64_t index, const char* ext)
 {
@@ -273,7 +271,7 @@ std::vector<std::string> ffmpeg_arguments(const FrameWriter* writer, int fps, co
                                           uint64_t audio_from_us)
 {
     char size[32], seek[64];
-    std::snprintf(size, sizeof size, "%dx%d", k_width * writer->scale, k_height * writer->scale);
+    std::snprintf(size, sizeof size, "%dx%d", k_frame_width * writer->scale, k_frame_height * writer->scale);
     std::snprintf(seek, sizeof seek, "%" PRIu64 ".%06" PRIu64, audio_from_us / 1000000, audio_from_us % 1000000);
     std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
                                      "-f", "rawvideo", "-pix_fmt", "bgr0", "-s", size, "-framerate",
@@ -381,7 +379,7 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
     writer->out = nullptr;
     writer->ffmpeg = 0;
     writer->error.clear();
-    writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_width) * writer->scale * 4));
+    writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
         return 0;

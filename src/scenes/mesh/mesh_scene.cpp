@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
@@ -277,8 +278,8 @@ int scene_mesh(Surface* frame, float now, float start)
     if (plain || !data.mesh) surface_clear(frame);
     if (!data.mesh) return 1;
 
-    // The grid covers exactly 512 x 384 pixels.
-    const bool grid_fits = frame->width >= 512 && frame->height >= 384;
+    // The grid covers exactly a whole frame.
+    const bool grid_fits = frame->width >= k_frame_width && frame->height >= k_frame_height;
     if (grid_fits) {
         grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
         if (plain) grid_draw(data.grid, frame);

@@ -10,13 +10,12 @@
 #include <emmintrin.h>
 
 #include "display/blend.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 
 namespace {
 
-constexpr int k_width = 512;
-constexpr int k_height = 384;
 constexpr int k_centre = 256;
 constexpr uint32_t k_white = 0x00FFFFFFu;
 
@@ -50,8 +49,8 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
         // The refracted sample, and the glow sample at twice the displacement (the vertical
         // one with the opposite sign).
         const double q = inv * s * jd;
-        const int sy = wrap_reflect(y + static_cast<int>(0.5 * s * slope), k_height);
-        const int sx = wrap_reflect(k_centre + j + static_cast<int>(0.5 * q), k_width);
+        const int sy = wrap_reflect(y + static_cast<int>(0.5 * s * slope), k_frame_height);
+        const int sx = wrap_reflect(k_centre + j + static_cast<int>(0.5 * q), k_frame_width);
         const int gx = k_centre + j + static_cast<int>(q);
         const int gy = y - static_cast<int>(slope * s);
         const uint32_t p = surface_row(background, sy)[sx];
@@ -66,7 +65,7 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
         uint32_t o = scale_rgb(t, k);
 
         // Column 0 and row 0 of the glow layer are never read.
-        if (gx > 0 && gx < k_width && gy > 0 && gy < k_height) {
+        if (gx > 0 && gx < k_frame_width && gy > 0 && gy < k_frame_height) {
             const uint32_t g = surface_row(glow, gy)[gx] >> 24;
             o = blend_rgb_split(k_white, o, g);
         }
@@ -74,7 +73,7 @@ void column_row_plain(int y, const float* heights, const Surface* background, co
     }
 
     std::memcpy(out + k_centre + n, src_row + k_centre + n,
-                static_cast<size_t>(k_width - k_centre - n) * sizeof(uint32_t));
+                static_cast<size_t>(k_frame_width - k_centre - n) * sizeof(uint32_t));
 }
 
 // One row on the fast path, for half-widths up to 4096. r is a float widened to double, so r * r is
@@ -129,15 +128,16 @@ void column_row_fast(int y, const float* heights, const Surface* background, con
             const int a = j < 0 ? -j : j;
             const int x = k_centre + j;
             int sy = y + dy1[a];
-            if (static_cast<unsigned>(sy) >= static_cast<unsigned>(k_height)) sy = wrap_reflect(sy, k_height);
+            if (static_cast<unsigned>(sy) >= static_cast<unsigned>(k_frame_height))
+                sy = wrap_reflect(sy, k_frame_height);
             int sx = x + (j < 0 ? -dx1[a] : dx1[a]);
-            if (static_cast<unsigned>(sx) >= static_cast<unsigned>(k_width)) sx = wrap_reflect(sx, k_width);
+            if (static_cast<unsigned>(sx) >= static_cast<unsigned>(k_frame_width)) sx = wrap_reflect(sx, k_frame_width);
             sample[i] = reinterpret_cast<const uint32_t*>(bg + sy * bg_pitch)[sx];
             factor[i] = shade[a] * k_lanes;
             const int gx = x + (j < 0 ? -dx2[a] : dx2[a]);
             const int gy = y - dy2[a];
             uint32_t g = 0;   // no coverage: the glow blend keeps the pixel
-            if (gx > 0 && gx < k_width && gy > 0 && gy < k_height)
+            if (gx > 0 && gx < k_frame_width && gy > 0 && gy < k_frame_height)
                 g = reinterpret_cast<const uint32_t*>(gl + gy * gl_pitch)[gx] >> 24;
             cover[i] = g * k_lanes;
         }
@@ -168,7 +168,7 @@ void column_row_fast(int y, const float* heights, const Surface* background, con
         }
     }
     std::memcpy(out + k_centre + n, src_row + k_centre + n,
-                static_cast<size_t>(k_width - k_centre - n) * sizeof(uint32_t));
+                static_cast<size_t>(k_frame_width - k_centre - n) * sizeof(uint32_t));
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ void render_column(const float* heights, const Surface* background, const Surfac
                    uint32_t tint)
 {
     const bool plain = g_plain_paths != 0;
-    for (int y = 0; y < k_height; ++y) {
+    for (int y = 0; y < k_frame_height; ++y) {
         // Heights so large that r^2 - j^2 could round (or not numbers) take the reference row.
         const bool fits = std::fabs(heights[y]) <= 4096.0f && std::fabs(heights[y + 1]) <= 4096.0f;
         if (!plain && fits) column_row_fast(y, heights, background, glow, dst, tint);
@@ -189,7 +189,7 @@ void render_column_rows(const float* heights, const Surface* background, const S
                         uint32_t tint, int row_from, int row_to)
 {
     if (row_from < 0) row_from = 0;
-    if (row_to > k_height) row_to = k_height;
+    if (row_to > k_frame_height) row_to = k_frame_height;
     for (int y = row_from; y < row_to; ++y) {
         const bool fits = std::fabs(heights[y]) <= 4096.0f && std::fabs(heights[y + 1]) <= 4096.0f;
         if (fits) column_row_fast(y, heights, background, glow, dst, tint);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
 #include "geom3d/lines.h"
@@ -34,8 +35,6 @@ int32_t g_drum_count = 0;
 namespace {
 
 const char k_backdrop_a_path[] = "./data/marrowvaleagain512x384x32.raw";
-constexpr int k_frame_width = 512;
-constexpr int k_frame_height = 384;
 constexpr int k_star_points = 27;
 constexpr int k_drum_points = 300;
 constexpr int32_t k_cloud_roughness = 1950;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/flat_scenes.h"
@@ -39,8 +40,6 @@ constexpr double k_ripple_rest_row = 32.0;
 constexpr double k_ripple_climb = 6.0;   // rows per frame unit
 
 constexpr uint32_t k_white = 0xFFFFFFFFu;
-constexpr int k_frame_width = 512;
-constexpr int k_frame_height = 384;
 constexpr float k_highlight_x = 300.0f;
 constexpr float k_highlight_y = 192.0f;
 constexpr float k_highlight_r = 96.0f;
@@ -120,7 +119,7 @@ bool polygons_banded(const Surface* frame, Backdrop backdrop)
     if (g_plain_paths) return false;
     const Surface* s[4] = {g_work_surface_a, g_work_surface_b, g_work_surface_c, g_fuzzyballs};
     for (const Surface* w : s)
-        if (w->width != k_frame_width || w->height != k_frame_height || w->pitch != k_frame_width * 4) return false;
+        if (w->width != k_frame_width || w->height != k_frame_height || w->pitch != k_frame_row_bytes) return false;
     if (frame->width < k_frame_width || frame->height < k_frame_height) return false;
     if (backdrop == Backdrop::title_fade) {
         const Image* pic = g_fade_title ? g_fade_title->picture : nullptr;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "display/blend.h"
+#include "display/frame_size.h"
 #include "display/surface.h"
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
@@ -18,8 +19,6 @@ PlaneSceneData g_plane_scene = {nullptr, nullptr, nullptr, nullptr, nullptr, nul
 namespace {
 
 constexpr int k_texture_size = 256;
-constexpr int k_frame_w = 512;
-constexpr int k_frame_h = 384;
 constexpr int32_t k_sky_roughness = 32768;
 constexpr int32_t k_ground_roughness = 4096;
 constexpr int k_grid_across = 32;
@@ -51,7 +50,7 @@ int plane_scenes_prepare()
 
     d.ground_source = image_create(k_texture_size, k_texture_size);
     if (!d.ground_source) return prepare_fail(cells);
-    d.offscreen = surface_create(k_frame_w, k_frame_h);
+    d.offscreen = surface_create(k_frame_width, k_frame_height);
     if (!d.offscreen) return prepare_fail(cells);
     d.sky_texture = image_create(k_texture_size, k_texture_size);
     if (!d.sky_texture) return prepare_fail(cells);

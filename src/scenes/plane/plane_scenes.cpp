@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "display/band_worker.h"
+#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
@@ -31,8 +32,6 @@ constexpr double k_plane_mid = 45.0;        // the plane swings between 15 and 7
 constexpr double k_plane_swing = 30.0;
 constexpr double k_fade_rate = 2.0;         // background darkening and ground emergence per frame unit
 constexpr float k_fade_full = 255.0f;
-constexpr int k_grid_w = 512;               // the grids cover exactly this much of a frame
-constexpr int k_grid_h = 384;
 
 // Advances a clock; the step is 0 on its first call, which `first` reports.
 double clock_step(TerrainClock* c, float now, float start, bool* first)
@@ -72,10 +71,10 @@ bool prepared()
     return g_plane_scene.offscreen != nullptr;
 }
 
-// The grids are drawn straight into the frame only when it can hold them.
+// The grids cover exactly a whole frame; they are drawn straight into it only when it can hold them.
 bool frame_fits(const Surface* frame)
 {
-    return frame->width >= k_grid_w && frame->height >= k_grid_h;
+    return frame->width >= k_frame_width && frame->height >= k_frame_height;
 }
 
 int frame_blank(Surface* frame)

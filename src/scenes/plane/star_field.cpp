@@ -27,6 +27,24 @@ inline void plot_weighted(uint32_t* p, uint32_t colour, uint32_t weight)
     if ((*p & 0x00FFFFFFu) == 0) *p = scale_rgb(colour, weight);
 }
 
+struct StarSpot {
+    float x, y;
+    uint32_t colour;
+};
+
+// Where a star lands and its grey. No depth test: a star behind the viewer projects mirrored
+// through the centre. One on the viewer's plane has no projection, and the answer is false.
+inline bool star_project(const Vec4& p, StarSpot* spot)
+{
+    if (p.z == 0.0f) return false;
+    spot->x = static_cast<float>(p.x * k_focal / p.z + k_centre_x);
+    spot->y = static_cast<float>(p.y * k_focal / p.z + k_centre_y);
+    // The rotations keep the brightness in 0..255; anything else is held there.
+    const uint32_t grey = p.w >= 255.0f ? 255u : (p.w > 0.0f ? static_cast<uint32_t>(p.w) : 0u);
+    spot->colour = grey * 0x010101u;
+    return true;
+}
+
 }  // namespace
 
 StarCloud* star_cloud_create(int count)
@@ -67,17 +85,9 @@ void star_cloud_transform(StarCloud* cloud, const Matrix4* matrix)
 
 void star_cloud_draw(const StarCloud* cloud, Surface* surface)
 {
-    for (int i = 0; i < cloud->count; ++i) {
-        const Vec4& p = cloud->work[i];
-        // No depth test: a star behind the viewer projects mirrored through the centre. One on
-        // the viewer's plane has no projection.
-        if (p.z == 0.0f) continue;
-        const float sx = static_cast<float>(p.x * k_focal / p.z + k_centre_x);
-        const float sy = static_cast<float>(p.y * k_focal / p.z + k_centre_y);
-        // The rotations keep the brightness in 0..255; anything else is held there.
-        const uint32_t grey = p.w >= 255.0f ? 255u : (p.w > 0.0f ? static_cast<uint32_t>(p.w) : 0u);
-        plot_subpixel(surface, sx, sy, grey * 0x010101u);
-    }
+    StarSpot spot;
+    for (int i = 0; i < cloud->count; ++i)
+        if (star_project(cloud->work[i], &spot)) plot_subpixel(surface, spot.x, spot.y, spot.colour);
 }
 
 void plot_subpixel(Surface* surface, float x, float y, uint32_t colour)
@@ -143,12 +153,8 @@ void plot_subpixel_rows(Surface* surface, float x, float y, uint32_t colour, int
 
 void star_cloud_draw_rows(const StarCloud* cloud, Surface* surface, int row_from, int row_to)
 {
-    for (int i = 0; i < cloud->count; ++i) {
-        const Vec4& p = cloud->work[i];
-        if (p.z == 0.0f) continue;
-        const float sx = static_cast<float>(p.x * k_focal / p.z + k_centre_x);
-        const float sy = static_cast<float>(p.y * k_focal / p.z + k_centre_y);
-        const uint32_t grey = p.w >= 255.0f ? 255u : (p.w > 0.0f ? static_cast<uint32_t>(p.w) : 0u);
-        plot_subpixel_rows(surface, sx, sy, grey * 0x010101u, row_from, row_to);
-    }
+    StarSpot spot;
+    for (int i = 0; i < cloud->count; ++i)
+        if (star_project(cloud->work[i], &spot))
+            plot_subpixel_rows(surface, spot.x, spot.y, spot.colour, row_from, row_to);
 }

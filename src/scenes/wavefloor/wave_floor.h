@@ -3,11 +3,13 @@
 #pragma once
 #include <cstdint>
 
+#include "display/frame_size.h"
+
 struct Image;
 struct Surface;
 
-constexpr int k_floor_rows = 384;      // screen rows, row 0 at the top
-constexpr int k_floor_columns = 512;   // pixels drawn per row
+constexpr int k_floor_rows = k_frame_height;     // screen rows, row 0 at the top
+constexpr int k_floor_columns = k_frame_width;   // pixels drawn per row
 constexpr int32_t wave_profile_length = 384;
 
 // What one screen row shows: a horizontal strip of the texture, or nothing.
