@@ -86,11 +86,17 @@ int png_write(FrameWriter* writer, const Surface* frame, const std::string& temp
     return win_png_write(temp.c_str(), frame, writer->scale) ? 1 : write_failed(writer, file, errno);
 }
 #else
+// libpng's own complaint would be a second line: the failure is said once, with its reason.
+void png_failed(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
 int png_write(FrameWriter* writer, const Surface* frame, const std::string& temp, const std::string& file)
 {
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return write_failed(writer, file, errno);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_failed, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         const int error_number = errno ? errno : EIO;
