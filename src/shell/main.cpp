@@ -20,6 +20,8 @@ const char k_usage[] =
     "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--help] [--version]\n"
     "Plays the demo (about 188 s) full screen with sound, reading data/ and music.mp3 from the\n"
     "working folder. Escape or closing the window ends it early.\n"
+    "Photosensitivity warning: the picture flashes the whole screen up to 8 times a second, about\n"
+    "16 s in all. Do not watch if flashing light may bring on a seizure or make you unwell.\n"
     "  --window      a resizable window instead of full screen; F11 or Alt+Enter toggles full screen\n"
     "  --display N   the monitor to use, counted from 0\n"
     "  --mute        no sound; the picture keeps its timing on the system clock\n"

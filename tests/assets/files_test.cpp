@@ -60,17 +60,6 @@ TEST(AssetFiles, TwoRunsWriteIdenticalBytes)
     std::system(("rm -rf '" + a + "' '" + b + "'").c_str());
 }
 
-TEST(AssetFiles, TitleCompanionKeepsTheDisplayRowsDark)
-{
-    // The dot-matrix display is drawn over rows 216..325 of the night picture.
-    const std::vector<unsigned char> pic = read_bytes(build_path("data/marrowvaleagain512x384x32.raw"));
-    ASSERT_EQ(pic.size(), 512u * 384 * 4);
-    int brightest = 0;
-    for (size_t i = 216 * 512 * 4; i < 326 * 512 * 4; ++i)
-        if (i % 4 != 3) brightest = std::max(brightest, static_cast<int>(pic[i]));
-    EXPECT_LT(brightest, 48);
-}
-
 TEST(AssetFiles, FailuresExitNonZeroWithOneLine)
 {
     const std::string dir = temp_dir();

@@ -1,15 +1,16 @@
 // The soundtrack, measured from the decoded file as a listener would get it: its length, the
-// encoder delay undone, nothing below 20 Hz, the true peak and the loudness, an accent on every cut
-// that is not a cut to black, one steady beat through the quick polygon run and each long section,
-// and silence once the script is over.
+// encoder delay undone, nothing below 20 Hz, the true peak and the loudness, the balance of lows,
+// middles and highs, an accent on every cut that is not a cut to black, a tempo that steps only at
+// a cut and otherwise ramps gently, and a last chord that has died away when the script ends.
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 #include "asset_files.h"
+#include "shell/scene_list.h"
+#include "shell/timeline.h"
 
 namespace {
 
@@ -57,17 +58,29 @@ const Decoded& music()
     return d;
 }
 
-// Where each Timeline entry starts (ms), and which entries cut to black.
-const int k_starts_ms[92] = {
-    0,      1217,   3036,   4185,   6024,   7194,   9051,   10225,  12049,  13189,  15018,  16167,  18030,  19215,
-    21025,  22141,  24038,  25192,  27068,  28223,  29979,  31159,  33013,  34194,  36013,  37159,  39000,  40181,
-    41973,  43109,  43450,  43785,  44150,  44505,  44823,  45191,  45550,  45921,  46271,  46620,  46985,  47318,
-    47670,  48028,  48382,  48736,  49091,  49450,  49809,  50161,  51963,  63963,  65463,  66963,  75948,  87948,
-    99948,  101216, 102941, 104066, 105931, 107056, 108929, 110049, 111928, 113078, 114957, 116081, 117919, 119039,
-    120926, 122042, 122558, 123956, 147943, 159943, 171965, 173082, 174885, 176073, 177903, 179025, 180880, 181005,
-    181130, 181255, 181380, 181505, 181630, 181755, 181880, 182004};
-constexpr int k_script_end_ms = 183981;
-const int k_black[] = {1, 3, 15, 17, 19, 21, 23, 25, 27, 49, 57, 59, 61, 63, 65, 67, 69, 71, 77, 79, 81};
+// The script as the program plays it: where each entry starts (ms), which entries cut to black,
+// and where the script ends.
+struct Script {
+    std::vector<long> starts;
+    std::vector<bool> black;
+    long end = 0;
+};
+
+const Script& script()
+{
+    static const Script s = [] {
+        TimelineEntry timeline[k_timeline_entries + 1];
+        timeline_build(timeline);
+        Script out;
+        for (int e = 0; e < k_timeline_entries; ++e) {
+            out.starts.push_back(out.end);
+            out.black.push_back(timeline[e].scene == scene_black);
+            out.end = timeline[e].end_ms;
+        }
+        return out;
+    }();
+    return s;
+}
 
 struct Biquad {
     double b0, b1, b2, a1, a2, z1 = 0, z2 = 0;
@@ -86,12 +99,18 @@ Biquad lowpass(double f, double q, double rate)
     return {(1 - c) / 2 / a0, (1 - c) / a0, (1 - c) / 2 / a0, -2 * c / a0, (1 - al) / a0};
 }
 
-// Mean square of a signal in 1 ms bins, and the level in dB of a stretch of bins.
-std::vector<double> ms_bins(const std::vector<double>& x, long rate)
+Biquad highpass(double f, double q, double rate)
 {
-    std::vector<double> bins(x.size() * 1000 / static_cast<size_t>(rate));
+    const double w = 2 * k_pi * f / rate, al = std::sin(w) / (2 * q), c = std::cos(w), a0 = 1 + al;
+    return {(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - al) / a0};
+}
+
+// Mean square of a signal in bins of 1 / `per_second` s, and the level in dB of a stretch of bins.
+std::vector<double> ms_bins(const std::vector<double>& x, long rate, long per_second = 1000)
+{
+    std::vector<double> bins(x.size() * per_second / static_cast<size_t>(rate));
     for (size_t k = 0; k < bins.size(); ++k) {
-        const size_t a = k * rate / 1000, b = (k + 1) * rate / 1000;
+        const size_t a = k * rate / per_second, b = (k + 1) * rate / per_second;
         for (size_t i = a; i < b; ++i) bins[k] += x[i] * x[i];
         bins[k] /= static_cast<double>(b - a);
     }
@@ -110,7 +129,8 @@ double level_db(const std::vector<double>& bins, long from, long to)
 double rise_db(const std::vector<double>& bins, long ms) { return level_db(bins, ms, ms + 20) - level_db(bins, ms - 50, ms); }
 
 struct Envelopes {
-    std::vector<double> full, high, low;   // the mono mix, its first difference, below 150 Hz
+    std::vector<double> full, high;   // the mono mix and its first difference, in 1 ms bins
+    std::vector<double> low;          // the mix below 150 Hz, in 0.1 ms bins
 };
 
 const Envelopes& envelopes()
@@ -124,68 +144,64 @@ const Envelopes& envelopes()
             high[i] = i ? mono[i] - mono[i - 1] : 0.0;
             low[i] = b.run(a.run(mono[i]));
         }
-        return Envelopes{ms_bins(mono, d.rate), ms_bins(high, d.rate), ms_bins(low, d.rate)};
+        return Envelopes{ms_bins(mono, d.rate), ms_bins(high, d.rate), ms_bins(low, d.rate, 10000)};
     }();
     return env;
 }
 
-// Kick onsets (ms) in [from, to): a clear rise (9 dB) in the low band found coarsely, then timed
+// Kick onsets (ms): a clear rise (12 dB) in the low band, then timed to a tenth of a millisecond
 // where the band's level crosses halfway (in dB) from before the kick to its peak.
-std::vector<double> kick_onsets(long from, long to)
+std::vector<double> kick_onsets()
 {
-    const std::vector<double>& low = envelopes().low;
-    auto rise = [&](long s) { return level_db(low, s, s + 15) - level_db(low, s - 40, s); };
+    const std::vector<double>& low = envelopes().low;   // 10 bins a millisecond
+    auto rise = [&](long s) { return level_db(low, s, s + 150) - level_db(low, s - 400, s); };
     std::vector<double> onsets;
-    long last = -1000;
-    for (long s = from; s < to; ++s) {
+    long last = -10000;
+    for (long s = 1000; s < static_cast<long>(low.size()) - 1000; s += 10) {
         const double r = rise(s);
-        if (r < 9 || level_db(low, s, s + 15) < -30 || s - last < 60) continue;
+        if (r < 12 || level_db(low, s, s + 150) < -30 || s - last < 600) continue;
         bool peak = true;
-        for (long u = s - 25; u <= s + 25 && peak; ++u) peak = u == s || rise(u) <= r;
+        for (long u = s - 250; u <= s + 250 && peak; u += 10) peak = u == s || rise(u) <= r;
         if (!peak) continue;
         double top = -200;
-        for (long u = s; u < s + 20; ++u) top = std::max(top, level_db(low, u - 4, u));
-        const double half = (level_db(low, s - 40, s - 5) + top) / 2;
-        long x = s - 10;
-        while (level_db(low, x - 4, x) < half && x < s + 20) ++x;
-        onsets.push_back(static_cast<double>(x));
+        for (long u = s - 100; u < s + 200; ++u) top = std::max(top, level_db(low, u - 20, u));
+        const double half = (level_db(low, s - 400, s - 100) + top) / 2;
+        long x = s - 100;
+        while (level_db(low, x - 20, x) < half && x < s + 200) ++x;
+        onsets.push_back(x / 10.0);
         last = s;
     }
     return onsets;
 }
 
-// Fits one constant beat to the onsets, each on its nearest sixteenth, growing the fit onset by
-// onset so that the sixteenths are counted right across a long stretch. Returns the beat (ms) and
-// the largest distance of an onset from its sixteenth.
-void steady_fit(const std::vector<double>& t, double first_beat, double* beat, double* worst)
+// Mean square of the mono mix per 100 ms, through a fourth-order band from `low_hz` to `high_hz`
+// (0: that side open).
+std::vector<double> band_steps(double low_hz, double high_hz)
 {
-    double a = t[0], p = first_beat;
-    std::vector<double> k(t.size(), 0.0);
-    for (size_t n = 1; n < t.size(); ++n) {
-        for (size_t i = 0; i <= n; ++i) k[i] = std::round((t[i] - a) / (p / 4)) / 4;
-        double mk = 0, mt = 0;
-        for (size_t i = 0; i <= n; ++i) {
-            mk += k[i];
-            mt += t[i];
-        }
-        mk /= static_cast<double>(n + 1);
-        mt /= static_cast<double>(n + 1);
-        double num = 0, den = 0;
-        for (size_t i = 0; i <= n; ++i) {
-            num += (k[i] - mk) * (t[i] - mt);
-            den += (k[i] - mk) * (k[i] - mk);
-        }
-        if (den > 0) p = num / den;
-        a = mt - p * mk;
+    const Decoded& d = music();
+    Biquad h[2] = {highpass(low_hz, 0.5412, d.rate), highpass(low_hz, 1.3066, d.rate)};
+    Biquad l[2] = {lowpass(high_hz, 0.5412, d.rate), lowpass(high_hz, 1.3066, d.rate)};
+    const size_t step = static_cast<size_t>(d.rate / 10);
+    std::vector<double> out(d.left.size() / step + 1, 0.0);
+    for (size_t i = 0; i < d.left.size(); ++i) {
+        double y = 0.5 * (d.left[i] + d.right[i]);
+        if (low_hz > 0) y = h[1].run(h[0].run(y));
+        if (high_hz > 0) y = l[1].run(l[0].run(y));
+        out[i / step] += y * y;
     }
-    *beat = p;
-    *worst = 0;
-    for (size_t i = 0; i < t.size(); ++i) *worst = std::max(*worst, std::fabs(t[i] - (a + p * k[i])));
+    return out;
+}
+
+double steps_sum(const std::vector<double>& steps, long from_ms, long to_ms)
+{
+    double sum = 0;
+    for (long k = from_ms / 100; k < to_ms / 100 && k < static_cast<long>(steps.size()); ++k) sum += steps[k];
+    return sum;
 }
 
 }  // namespace
 
-TEST(AssetMusic, DecodesToTheWholeScriptFromItsFirstSampleAndEndsWithIt)
+TEST(AssetMusic, DecodesToTheWholeScriptFromItsFirstSampleAndDiesAwayWithIt)
 {
     const Decoded& d = music();
     ASSERT_EQ(d.rate, 44100);
@@ -196,9 +212,11 @@ TEST(AssetMusic, DecodesToTheWholeScriptFromItsFirstSampleAndEndsWithIt)
     EXPECT_LE(seconds, 190.0);
     // The encoder's delay is undone by the decoder: the opening hit sounds from the first sample.
     EXPECT_GT(level_db(full, 0, 10), -40.0);
-    EXPECT_GT(level_db(full, 182000, 183000), -30.0) << "the last picture should still be heard";
-    EXPECT_LT(level_db(full, k_script_end_ms + 10, static_cast<long>(full.size())), -70.0)
-        << "the music should be over when the script is";
+    const long end = script().end;
+    EXPECT_GT(level_db(full, end - 2000, end - 1000), -30.0) << "the last picture should still be heard";
+    // The last chord decays by itself: 60 dB down on the way out of the script, then silence.
+    EXPECT_LT(level_db(full, end - 50, end), -60.0);
+    EXPECT_LT(level_db(full, end + 10, static_cast<long>(full.size())), -70.0) << "the music should be over";
 }
 
 TEST(AssetMusic, NothingBelowTwentyHertz)
@@ -296,9 +314,9 @@ TEST(AssetMusic, EveryCutButACutToBlackIsAccented)
     // An accent: within 20 ms of the cut, the next 20 ms (of the mix, or of its top end) rise at
     // least 6 dB above the 50 ms before them, at an audible level.
     const Envelopes& env = envelopes();
-    for (int e = 0; e < 92; ++e) {
-        if (std::find(std::begin(k_black), std::end(k_black), e) != std::end(k_black)) continue;
-        const long t = k_starts_ms[e];
+    for (int e = 0; e < k_timeline_entries; ++e) {
+        if (script().black[e]) continue;
+        const long t = script().starts[e];
         double best = -100, level = -100;
         for (long s = std::max(1L, t - 20); s <= t + 20; ++s) {
             const double r = std::max(rise_db(env.full, s), rise_db(env.high, s));
@@ -312,27 +330,35 @@ TEST(AssetMusic, EveryCutButACutToBlackIsAccented)
     }
 }
 
-TEST(AssetMusic, TheBeatIsSteadyThroughTheQuickRunAndTheLongSections)
+TEST(AssetMusic, LowsMiddlesAndHighsInBalance)
 {
-    // Each stretch is measured from just after its opening cut, whose big hit and sub thump
-    // would blur the timing of the kick under them.
-    const struct {
-        const char* name;
-        int from_ms, to_ms;
-        size_t min_kicks;
-    } stretches[] = {{"quick polygon run", 43109 + 60, 50161, 15},
-                     {"first long section", 51963 + 60, 99948, 60},
-                     {"second long section", 123956 + 60, 171965, 60}};
-    for (const auto& s : stretches) {
-        const std::vector<double> kicks = kick_onsets(s.from_ms, s.to_ms);
-        ASSERT_GE(kicks.size(), s.min_kicks) << s.name;
-        std::vector<double> gaps;
-        for (size_t i = 1; i < kicks.size(); ++i)
-            if (kicks[i] - kicks[i - 1] > 300 && kicks[i] - kicks[i - 1] < 450) gaps.push_back(kicks[i] - kicks[i - 1]);
-        ASSERT_FALSE(gaps.empty()) << s.name;
-        std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
-        double beat = 0, worst = 0;
-        steady_fit(kicks, gaps[gaps.size() / 2], &beat, &worst);
-        EXPECT_LT(worst, 8.0) << s.name << ": a kick lies off one steady beat of " << beat << " ms";
+    // Over the whole script the octave around 63 Hz stays within 6 dB of the octave around 1 kHz;
+    // every twelve seconds keep at least a tenth of their power above 2 kHz, so no stretch is dull.
+    const long end = script().end;
+    const std::vector<double> all = band_steps(0, 0), highs = band_steps(2000, 0);
+    const double balance = 10 * std::log10(steps_sum(band_steps(44.5, 89), 0, end) / steps_sum(band_steps(707, 1414), 0, end));
+    EXPECT_LE(std::fabs(balance), 6.0) << "dB of the 63 Hz octave over the 1 kHz octave";
+    for (long t = 0; t + 12000 <= end; t += 1000) {
+        const double share = steps_sum(highs, t, t + 12000) / steps_sum(all, t, t + 12000);
+        EXPECT_GE(share, 0.10) << "above 2 kHz from " << t << " ms";
     }
+}
+
+TEST(AssetMusic, TheTempoStepsOnlyAtACutAndOtherwiseRampsGently)
+{
+    // From one beat to the next (kicks 300 to 450 ms apart) the beat may change by the 1.5% of a
+    // gentle ramp, plus half a percent for the timing of the kicks; a larger step must come on a
+    // cut, where a section begins in a tempo of its own.
+    const std::vector<double> kicks = kick_onsets();
+    int measured = 0;
+    for (size_t i = 2; i < kicks.size(); ++i) {
+        const double a = kicks[i - 1] - kicks[i - 2], b = kicks[i] - kicks[i - 1];
+        if (a < 300 || a > 450 || b < 300 || b > 450) continue;
+        ++measured;
+        if (std::fabs(b / a - 1) <= 0.02) continue;
+        bool at_cut = false;
+        for (long s : script().starts) at_cut = at_cut || std::fabs(kicks[i - 1] - s) <= 30;
+        EXPECT_TRUE(at_cut) << "the beat goes " << a << " ms, then " << b << " ms at " << kicks[i - 1] << " ms";
+    }
+    EXPECT_GE(measured, 100) << "beats measured";
 }

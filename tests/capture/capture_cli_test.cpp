@@ -1,5 +1,5 @@
-// The capture tool as a user runs it: repeatable frames, exact seeking on one clock from 0, picture
-// and video output at a chosen scale, rejected arguments and unusable output paths.
+// The capture tool as a user runs it: exact seeking on one clock from 0, picture and video output at
+// a chosen scale, rejected arguments and unusable output paths.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/capture_run.h"
+#include "common/screen.h"
 
 namespace {
 
@@ -28,11 +29,7 @@ HashLine line_parse(const std::string& line)
     return h;
 }
 
-int shell_run(const std::string& cmd)
-{
-    const int status = std::system(("cd '" QUORVELLE_BINARY_DIR "' && " + cmd).c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int shell_run(const std::string& cmd) { return command_run(k_bin, cmd).exit_code; }
 
 // A fresh empty folder under the build directory.
 std::string scratch_folder(const std::string& name)
@@ -40,23 +37,6 @@ std::string scratch_folder(const std::string& name)
     const std::string dir = k_bin + "/test-capture-" + name + "-" + std::to_string(::getpid());
     shell_run("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
     return dir;
-}
-
-struct Ppm {
-    int width = 0, height = 0;
-    std::string rgb;
-};
-
-Ppm ppm_read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    Ppm p;
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> p.width >> p.height >> maxval;
-    in.get();
-    p.rgb.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return p;
 }
 
 // Width and height from a PNG file's header.
@@ -101,15 +81,6 @@ void expect_partial_equals_whole(int fps, const std::vector<unsigned>& seek_poin
 }
 
 }  // namespace
-
-TEST(CaptureTool, SameCaptureTwiceGivesIdenticalFrames)
-{
-    const CaptureResult a = capture_hashes("--from 0 --to 6500 --frames 0-5,60,200-203,380");
-    const CaptureResult b = capture_hashes("--from 0 --to 6500 --frames 0-5,60,200-203,380");
-    ASSERT_EQ(a.exit_code, 0);
-    ASSERT_EQ(a.lines.size(), 12u);
-    EXPECT_EQ(a.lines, b.lines);
-}
 
 TEST(CaptureTool, FromStartsAtTheFirstFrameOfTheClockAtOrAfterIt)
 {
@@ -170,12 +141,10 @@ TEST(CaptureTool, ScaleEnlargesEveryPixelToAUniformBlock)
     EXPECT_NE(r.err.find("1536x1152"), std::string::npos) << r.err;   // size and scale in the progress line
     EXPECT_NE(r.err.find("x3"), std::string::npos) << r.err;
     for (const char* name : {"/frame_000005.ppm", "/frame_000700.ppm"}) {
-        const Ppm big = ppm_read(dir + "/x3" + name);
-        const Ppm small = ppm_read(dir + "/x1" + name);
-        ASSERT_EQ(big.width, 1536);
-        ASSERT_EQ(big.height, 1152);
-        ASSERT_EQ(big.rgb.size(), 1536u * 1152 * 3);
-        ASSERT_EQ(small.rgb.size(), 512u * 384 * 3);
+        Ppm big, small;
+        ASSERT_TRUE(ppm_read(dir + "/x3" + name, &big) && ppm_read(dir + "/x1" + name, &small)) << name;
+        ASSERT_EQ(big.width * 1000 + big.height, 1536 * 1000 + 1152);
+        ASSERT_EQ(small.width * 1000 + small.height, 512 * 1000 + 384);
         int mismatches = 0;
         for (int y = 0; y < 1152; ++y)
             for (int x = 0; x < 1536; ++x)

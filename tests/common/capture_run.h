@@ -1,5 +1,5 @@
-// Runs the capture tool from the build directory and returns what it reports, for golden-hash tests
-// and for tests of the tools as a user runs them.
+// Runs the capture tool and other commands as a user runs them, keeping what they report: hash
+// lists, standard output and error.
 #pragma once
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,3 +69,4 @@ inline int line_count(const std::string& text)
     for (char c : text) n += c == '\n';
     return n;
 }
+

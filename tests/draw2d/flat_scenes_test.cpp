@@ -1,9 +1,9 @@
 // The flat scenes walked frame by frame through the first 21 seconds of the script, and the picture
 // fades; the frame has a 2560-byte pitch whose bytes past 2048 must stay untouched.
+#include "common/test_util.h"
 #include "draw2d/flat_scenes.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
-#include "draw2d_test_util.h"
 #include "shell/random.h"
 #include "shell/timeline.h"
 

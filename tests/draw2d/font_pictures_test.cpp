@@ -1,9 +1,9 @@
 // Font and text; raw picture loaders and the two preparations, with missing and short files.
 #include <algorithm>
 
+#include "common/test_util.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
-#include "draw2d_test_util.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The 2D primitives: exact vectors from known random draws, limits, and rows kept within the pitch.
+#include "common/test_util.h"
 #include "draw2d/pictures.h"
 #include "draw2d/primitives.h"
-#include "draw2d_test_util.h"
 #include "shell/random.h"
 
 namespace {

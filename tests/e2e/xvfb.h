@@ -8,16 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-inline std::string file_read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+#include "common/capture_run.h"
+#include "common/screen.h"
 
 struct Xvfb {
     pid_t pid = -1;
@@ -93,30 +88,11 @@ inline int child_wait(const Child& c, double* seconds)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-    unsigned pixel(int x, int y) const
-    {
-        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-        return rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2];
-    }
-};
-
 // Grabs the whole X screen into a picture (through ffmpeg's X11 grabber and a PPM file).
-inline bool screenshot_take(const std::string& display, int width, int height, const std::string& file, Picture* out)
+inline bool screenshot_take(const std::string& display, int width, int height, const std::string& file, Ppm* out)
 {
     const std::string cmd = "ffmpeg -hide_banner -loglevel error -nostdin -y -f x11grab -video_size " +
                             std::to_string(width) + "x" + std::to_string(height) + " -i " + display +
                             " -frames:v 1 -c:v ppm -f image2 '" + file + "'";
-    if (std::system(cmd.c_str()) != 0) return false;
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> out->width >> out->height >> maxval;
-    in.get();
-    if (magic != "P6" || maxval != 255) return false;
-    out->rgb.resize(static_cast<size_t>(out->width) * out->height * 3);
-    in.read(reinterpret_cast<char*>(out->rgb.data()), static_cast<std::streamsize>(out->rgb.size()));
-    return static_cast<bool>(in);
+    return std::system(cmd.c_str()) == 0 && ppm_read(file, out);
 }

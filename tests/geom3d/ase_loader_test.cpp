@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "common/test_util.h"
 #include "geom3d/ase_loader.h"
-#include "geom_test_util.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // build-up and its fixed column limit.
 #include <gtest/gtest.h>
 
+#include "common/test_util.h"
 #include "geom3d/curves.h"
-#include "geom_test_util.h"
 
 TEST(Curve, StraightControlDrawsAnUnbrokenLine)
 {

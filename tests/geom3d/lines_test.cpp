@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "common/test_util.h"
 #include "geom3d/lines.h"
-#include "geom_test_util.h"
 #include "shell/random.h"
 
 TEST(ClipSegment, CutPointsAndRejections)

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/test_util.h"
 #include "geom3d/matrix.h"
-#include "geom_test_util.h"
 
 TEST(Matrix, ProductWithAliasedDestination)
 {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "common/test_util.h"
 #include "display/blend.h"
-#include "geom3d/geom_test_util.h"
 #include "scenes/objects/column_renderer.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // coverage.
 #include <gtest/gtest.h>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "scenes/objects/dot_fillers.h"
 
 TEST(GlowDotAdd, ExactValuesAndSaturation)

@@ -1,9 +1,9 @@
 // Shared pieces of the object-scene tests: a temp working directory holding a patterned night-vale
-// picture, a hash of a buffer's visible bytes, and the generator's state after a number of draws.
+// picture and the generator's state after a number of draws.
 #pragma once
 #include <string>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "shell/random.h"
 
 // Pixel (x, y) of the test picture: a pattern no two neighbours share, top byte 0.
@@ -28,15 +28,6 @@ struct ValeDir {
         dir.write("data/marrowvaleagain512x384x32.raw", bytes);
     }
 };
-
-// 64-bit FNV-1a over `rows` rows of `row_bytes` bytes, `pitch` bytes apart.
-inline uint64_t rows_hash(const void* base, int rows, int row_bytes, int pitch, uint64_t h = 0xCBF29CE484222325ull)
-{
-    const unsigned char* p = static_cast<const unsigned char*>(base);
-    for (int y = 0; y < rows; ++y)
-        for (int i = 0; i < row_bytes; ++i) h = (h ^ p[static_cast<size_t>(y) * pitch + i]) * 0x100000001B3ull;
-    return h;
-}
 
 // The generator's state after `n` draws from `seed`; leaves the generator as it found it, so a
 // comparison with g_rand_state does not depend on the order its arguments are evaluated in.

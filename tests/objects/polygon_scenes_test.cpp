@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/test_util.h"
 #include "display/surface.h"
 #include "draw2d/pictures.h"
-#include "geom3d/geom_test_util.h"
 #include "scenes/objects/polygon_scenes.h"
 
 namespace {

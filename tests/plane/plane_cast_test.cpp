@@ -2,7 +2,7 @@
 // plane, the fade to black at distance 255 and nodes whose coordinates do not fit an integer.
 #include <limits>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "procedural/plane_cast.h"
 #include "procedural/texture_grid.h"
 

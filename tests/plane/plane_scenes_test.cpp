@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
 #include "scenes/plane/noise_dissolve.h"

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "scenes/plane/star_field.h"
 #include "shell/random.h"
 

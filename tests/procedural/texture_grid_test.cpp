@@ -1,6 +1,6 @@
 // Texture grids: the pinch warp's nodes, the one-pixel shift of the undistorted grid, mirrored
 // fetches and the shade factors of both draw routines.
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "procedural/texture_grid.h"
 
 namespace {

@@ -1,12 +1,10 @@
 // The frame loop and the start-up and shutdown order, on the scripted backend.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
+#include "common/test_util.h"
 #include "display/surface.h"
 #include "fake_platform.h"
 #include "shell/demo.h"
@@ -53,88 +51,57 @@ TEST(FrameUnits, MillisecondsTimesSinglePrecisionPointZeroSix)
     EXPECT_NE(ms_to_frames(16777217u), static_cast<float>(16777217u) * 0.06f);
 }
 
-TEST(FrameLoop, WalksEntriesInOrderAndEndsAtTheTerminator)
+TEST(FrameLoop, WalksEntriesJumpsEndsAndSkipsFailedLocks)
 {
-    loop_run({0, 50, 100, 150, 250, 300});
-    ASSERT_EQ(s_calls.size(), 6u);
-    EXPECT_EQ(s_calls[0].start, 0.0f);   // the first scene starts at 0
-    const int scenes[] = {0, 0, 0, 1, 1, 2};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(s_calls[i].scene, scenes[i]) << i;
-    EXPECT_EQ(s_calls[3].start, ms_to_frames(100));
-    EXPECT_EQ(s_calls[5].now, ms_to_frames(300));
-    EXPECT_EQ(fake_count("present"), 6);
-}
-
-TEST(FrameLoop, JumpPastSeveralEndsCallsEachSkippedEntryOnce)
-{
-    loop_run({10, 5000});
-    ASSERT_EQ(s_calls.size(), 4u);
-    for (int i = 1; i < 4; ++i) {
-        EXPECT_EQ(s_calls[i].scene, i - 1);
-        EXPECT_EQ(s_calls[i].now, ms_to_frames(5000));   // already beyond its end
+    struct Case {
+        const char* what;
+        std::vector<uint32_t> clock;   // ms, one a pass
+        int quit_on_pass;
+        std::vector<int> lock_fails;
+        std::vector<Call> calls;       // scene, now and start, in ms
+        int locks;
+    } cases[] = {
+        {"in order, to the terminator", {0, 50, 100, 150, 250, 300}, -1, {},
+         {{0, 0, 0}, {0, 50, 0}, {0, 100, 0}, {1, 150, 100}, {1, 250, 100}, {2, 300, 200}}, 6},
+        // A jump past several ends calls each skipped entry once, already beyond its end.
+        {"a jump", {10, 5000}, -1, {}, {{0, 10, 0}, {0, 5000, 0}, {1, 5000, 100}, {2, 5000, 200}}, 4},
+        // The pass that sees the window destroyed still draws.
+        {"destroyed", {0}, 2, {}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, 3},
+        // Pass 0 (entry 0, past its end) draws nothing but moves on.
+        {"a failed lock", {150, 250, 350}, -1, {0}, {{1, 250, 100}, {2, 350, 200}}, 3},
+    };
+    for (const Case& c : cases) {
+        loop_run(c.clock, c.quit_on_pass, c.lock_fails);
+        ASSERT_EQ(s_calls.size(), c.calls.size()) << c.what;
+        for (size_t i = 0; i < c.calls.size(); ++i) {
+            EXPECT_EQ(s_calls[i].scene, c.calls[i].scene) << c.what << " " << i;
+            EXPECT_EQ(s_calls[i].now, ms_to_frames(static_cast<uint32_t>(c.calls[i].now))) << c.what << " " << i;
+            EXPECT_EQ(s_calls[i].start, ms_to_frames(static_cast<uint32_t>(c.calls[i].start))) << c.what << " " << i;
+        }
+        EXPECT_EQ(fake_count("present"), static_cast<int>(c.calls.size())) << c.what;
+        EXPECT_EQ(fake_count("lock"), c.locks) << c.what;
     }
-}
-
-TEST(FrameLoop, DestroyEndsTheLoopAfterTheCurrentPass)
-{
-    loop_run({0}, 2);
-    EXPECT_EQ(s_calls.size(), 3u);   // the pass that saw the destroy still draws
-}
-
-TEST(FrameLoop, FailedLockSkipsSceneAndPresentButAdvances)
-{
-    loop_run({150, 250, 350}, -1, {0});
-    // Pass 0 (entry 0, past its end) draws nothing but moves on; entries 1 and 2 draw once each.
-    ASSERT_EQ(s_calls.size(), 2u);
-    EXPECT_EQ(s_calls[0].scene, 1);
-    EXPECT_EQ(s_calls[1].scene, 2);
-    EXPECT_EQ(fake_count("present"), 2);
-    EXPECT_EQ(fake_count("lock"), 3);
 }
 
 // demo_main with the real Timeline and preparations, in a directory holding small data files.
 class DemoMain : public ::testing::Test {
 protected:
-    void SetUp() override
+    void data_write() const
     {
-        char tmpl[] = "/tmp/quorvelle-shell-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        ASSERT_NE(getcwd(old_cwd_, sizeof old_cwd_), nullptr);
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
-    }
-    void TearDown() override
-    {
-        ASSERT_EQ(chdir(old_cwd_), 0);
-        std::string cmd = "rm -rf '" + dir_ + "'";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-    }
-    static void data_write()
-    {
-        mkdir("data", 0777);
-        const struct {
-            const char* name;
-            size_t size;
-        } files[] = {{"data/font209x25.raw", 5225},          {"data/marrowvale512x384x32.raw", 786432},
-                     {"data/marrowvaleagain512x384x32.raw", 786432}, {"data/fuzzyballs512x384x32.raw", 786432},
-                     {"data/plumhelm234x257.raw", 60138},     {"data/gloomfield97x73.raw", 7081}};
-        std::vector<char> bytes(786432, 0x40);
-        for (const auto& f : files) {
-            FILE* out = std::fopen(f.name, "wb");
-            std::fwrite(bytes.data(), 1, f.size, out);
-            std::fclose(out);
-        }
-        FILE* ase = std::fopen("data/octopus.ase", "w");
-        std::fputs("*3DSMAX_ASCIIEXPORT\t200\n*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n"
+        std::filesystem::create_directories("data");
+        for (const auto& [name, size] : {std::pair{"font209x25.raw", 5225}, {"marrowvale512x384x32.raw", 786432},
+                                         {"marrowvaleagain512x384x32.raw", 786432}, {"fuzzyballs512x384x32.raw", 786432},
+                                         {"plumhelm234x257.raw", 60138}, {"gloomfield97x73.raw", 7081}})
+            dir_.write(std::string("data/") + name, std::string(size, '\x40'));
+        dir_.write("data/octopus.ase",
+                   "*3DSMAX_ASCIIEXPORT\t200\n*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n"
                    "\t\t*MESH_NUMFACES 1\n\t\t*MESH_VERTEX_LIST {\n\t\t\t*MESH_VERTEX    0\t0.0\t0.0\t0.0\n"
                    "\t\t\t*MESH_VERTEX    1\t10.0\t0.0\t0.0\n\t\t\t*MESH_VERTEX    2\t0.0\t10.0\t0.0\n\t\t}\n"
                    "\t\t*MESH_FACE_LIST {\n\t\t\t*MESH_FACE    0:    A:    0 B:    1 C:    2 AB:    1 BC:    1 "
-                   "CA:    1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n\t\t}\n\t}\n}\n",
-                   ase);
-        std::fclose(ase);
+                   "CA:    1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n\t\t}\n\t}\n}\n");
     }
-    std::string dir_;
-    char old_cwd_[4096];
+    TempDir dir_{"quorvelle-shell"};
+    DirScope inside_{dir_.path};
 };
 
 TEST_F(DemoMain, RunsStartUpLoopAndShutdownInOrder)
@@ -168,7 +135,7 @@ TEST_F(DemoMain, FailedStartUpsReturnMinusOneAfterTheirCleanUp)
     };
     for (const Case& c : cases) {
         if (c.data) data_write();
-        else std::system("rm -rf data");
+        else std::filesystem::remove_all("data");
         fake_reset();
         g_fake.display_fails = c.display_fails;
         g_fake.sound_fails = c.sound_fails;

@@ -1,5 +1,5 @@
 // The wave-floor scene: the flight and the pitch cycle across frames and entries.
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "scenes/wavefloor/wave_floor.h"
 #include "scenes/wavefloor/wave_floor_scene.h"
 

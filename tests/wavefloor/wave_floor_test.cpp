@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "procedural/height_field.h"
 #include "scenes/wavefloor/wave_floor.h"
 #include "shell/random.h"

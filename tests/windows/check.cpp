@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "common/screen.h"
+
 namespace {
 
 int fail(const std::string& why)
@@ -26,45 +28,14 @@ int fail(const std::string& why)
     return 1;
 }
 
-int screen_check(const char* file, int screen_w, int screen_h)
+int screen_shot_check(const char* file, int screen_w, int screen_h)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    in >> magic >> w >> h >> maxval;
-    in.get();
-    if (magic != "P6" || maxval != 255 || w != screen_w || h != screen_h) return fail("not a screen-sized PPM");
-    std::vector<unsigned char> rgb(static_cast<size_t>(w) * h * 3);
-    in.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
-    if (!in) return fail("short PPM");
-    auto pixel = [&](int x, int y) {
-        const size_t i = (static_cast<size_t>(y) * w + x) * 3;
-        return static_cast<unsigned>(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]);
-    };
-    const int scale = std::min(w / 512, h / 384);
-    if (scale < 1) return fail("screen smaller than the frame");
-    const int fw = 512 * scale, fh = 384 * scale, x0 = (w - fw) / 2, y0 = (h - fh) / 2;
-    int lit = 0, odd_rows = 0;
-    for (int y = 0; y < h; ++y) {
-        bool row_whole = true;
-        for (int x = 0; x < w; ++x) {
-            const unsigned p = pixel(x, y);
-            const bool inside = x >= x0 && x < x0 + fw && y >= y0 && y < y0 + fh;
-            if (!inside) {
-                if (p != 0) return fail("letterbox not black at " + std::to_string(x) + "," + std::to_string(y));
-                continue;
-            }
-            lit += p != 0;
-            if (p != pixel(x0 + (x - x0) / scale * scale, y))
-                return fail("pixel not repeated across at " + std::to_string(x) + "," + std::to_string(y));
-            row_whole = row_whole && p == pixel(x, y0 + (y - y0) / scale * scale);
-        }
-        odd_rows += !row_whole;
-    }
-    // The grab may meet the picture between two frames once.
-    if (odd_rows > 2 * scale) return fail(std::to_string(odd_rows) + " rows are not repeated down");
-    if (lit < 1000) return fail("only " + std::to_string(lit) + " lit pixels: no picture");
-    std::printf("frame at %dx scale, %dx%d at (%d, %d), %d lit pixels\n", scale, fw, fh, x0, y0, lit);
+    Ppm shot;
+    if (!ppm_read(file, &shot) || shot.width != screen_w || shot.height != screen_h) return fail("not a screen-sized PPM");
+    std::string seen;
+    const std::string why = screen_check(shot, 2, &seen);
+    if (!why.empty()) return fail(why);
+    std::printf("%s\n", seen.c_str());
     return 0;
 }
 
@@ -168,7 +139,7 @@ int played_check(const char* mp3, const char* raw)
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && std::strcmp(argv[1], "screen") == 0) return screen_check(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc == 5 && std::strcmp(argv[1], "screen") == 0) return screen_shot_check(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc == 4 && std::strcmp(argv[1], "sound") == 0) return sound_check(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "played") == 0) return played_check(argv[2], argv[3]);
     std::fputs("usage: check screen SHOT.ppm W H | check sound MUSIC.mp3 RAW | check played MUSIC.mp3 RAW\n", stderr);

@@ -34,11 +34,11 @@ finish() {
 trap finish EXIT
 
 now() { date +%s.%N; }
-# result NAME START [REASON]: one line; a reason means the test failed.
+# result NAME START [REASON]: one line; a reason that is not empty means the test failed.
 result() {
   local took
   took=$(awk -v a="$2" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')
-  if [ $# -lt 3 ]; then
+  if [ -z "${3:-}" ]; then
     echo "windows: ok   $1 (${took} s)"
     passed=$((passed + 1))
   else
@@ -61,7 +61,7 @@ wait_for() {
 }
 
 start=$(now)
-g++ -std=c++17 -O2 -Wall -Wextra -o "$work/check" tests/windows/check.cpp -lmpg123 &&
+g++ -std=c++17 -O2 -Wall -Wextra -I tests -o "$work/check" tests/windows/check.cpp -lmpg123 &&
   "$wine" wineboot --init >"$work/wineboot.txt" 2>&1 && wineserver -w
 if [ $? -ne 0 ] || [ ! -f "$folder/quorvelle.exe" ]; then
   result "set-up: Wine prefix and the Linux checker" "$start" "see $work/wineboot.txt"
@@ -81,8 +81,7 @@ for program in quorvelle quorvelle-capture; do
     esac
   done
 done
-if [ -z "$bad" ]; then result "programs import only Windows' own DLLs" "$start"
-else result "programs import only Windows' own DLLs" "$start" "also$bad"; fi
+result "programs import only Windows' own DLLs" "$start" "${bad:+also$bad}"
 
 # --- Every frame of a whole capture hashes as on Linux (the Linux capture runs alongside).
 start=$(now)
@@ -135,8 +134,7 @@ pixels() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgb24 - | md5sum; }
 if [ -z "$why" ] && [ "$(pixels "$work/wpng/frame_001234.png")" != "$(pixels "$work/lpng/frame_001234.png")" ]; then
   why="the PNG pictures differ"
 fi
-if [ -z "$why" ]; then result "capture: PPM frames byte-identical, PNG frames pixel-identical" "$start"
-else result "capture: PPM frames byte-identical, PNG frames pixel-identical" "$start" "$why"; fi
+result "capture: PPM frames byte-identical, PNG frames pixel-identical" "$start" "$why"
 
 # --- The capture tool's mistakes end as on Linux.
 start=$(now)
@@ -145,8 +143,7 @@ why=""
 (cd "$folder" && "$wine" ./quorvelle-capture.exe --frames 0 --format ppm --out "$work/no/such" >/dev/null 2>"$work/err.txt")
 code=$?
 [ $code -eq 1 ] && grep -q "does not exist" "$work/err.txt" || why="$why; a missing folder: exit $code, $(head -c 200 "$work/err.txt")"
-if [ -z "$why" ]; then result "capture: bad arguments exit with 2, an unwritable output with 1" "$start"
-else result "capture: bad arguments exit with 2, an unwritable output with 1" "$start" "$why"; fi
+result "capture: bad arguments exit with 2, an unwritable output with 1" "$start" "$why"
 
 # --- The soundtrack decoded by Windows' own codec lines up with the Linux player's samples.
 start=$(now)
@@ -170,8 +167,7 @@ demo_bare "$work/empty"; [ $? -eq 255 ] && [ "$(crlf_strip "$work/err.txt" | wc 
 demo_bare "$folder" --display 3; [ $? -eq 255 ] &&
   [ "$(crlf_strip "$work/err.txt")" = "quorvelle: --display 3: this desktop has 1 display, numbered from 0" ] ||
   why="$why --display 3: $(head -c 300 "$work/err.txt")"
-if [ -z "$why" ]; then result "demo: --help, --version, a bad option, no data/ and --display 3 end at once as on Linux" "$start"
-else result "demo: --help, --version, a bad option, no data/ and --display 3 end at once as on Linux" "$start" "$why"; fi
+result "demo: --help, --version, a bad option, no data/ and --display 3 end at once as on Linux" "$start" "$why"
 
 # --- A run with no audio device: one line, the fallback clock, the frame scaled into the screen,
 # and the window's close message (WM_CLOSE, from taskkill) ends it through the normal shutdown.
@@ -223,8 +219,7 @@ wait_for 20 $demo
 code=$?
 [ $code -eq 0 ] || why="$why; exit code $code"
 [ -s "$work/mute-err.txt" ] && why="$why; stderr: $(head -c 300 "$work/mute-err.txt")"
-if [ -z "$why" ]; then result "demo: --window 1024x768, F11 and Alt+Enter toggle full screen, Escape ends it with 0" "$start"
-else result "demo: --window 1024x768, F11 and Alt+Enter toggle full screen, Escape ends it with 0" "$start" "$why"; fi
+result "demo: --window 1024x768, F11 and Alt+Enter toggle full screen, Escape ends it with 0" "$start" "$why"
 
 # --- A device whose clock races ahead of real time (ALSA's null device takes samples at once) is
 # dropped for the fallback clock, with one line.
@@ -242,8 +237,7 @@ code=$?
 [ "$(crlf_strip "$work/drift-err.txt" | grep -v '^ALSA lib')" = \
   "quorvelle: the audio device's clock runs far from real time; running silently on the system clock" ] ||
   why="$why stderr: $(head -c 300 "$work/drift-err.txt")"
-if [ -z "$why" ]; then result "demo: an audio clock far from real time gives way to the fallback clock" "$start"
-else result "demo: an audio clock far from real time gives way to the fallback clock" "$start" "$why"; fi
+result "demo: an audio clock far from real time gives way to the fallback clock" "$start" "$why"
 
 # --- With a device that plays in real time (a private PulseAudio server with a null sink), the
 # music plays through waveOut, unbroken and in order as the sink's monitor records it, and the

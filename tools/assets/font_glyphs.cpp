@@ -79,9 +79,9 @@ void draw(Glyph& g, int letter)
         g.diagonal(6, B, 4, 0);
         g.box(1.6, 15, 5.4, 17);
         break;
-    case 'B':
-        g.frame(0, 0, 6, 13, {0, 3, 3, 0});
-        g.frame(0, 11, 7, B, {0, 3, 3, 0});
+    case 'B':   // a narrower upper bowl, both bowls rounded deep into the waist so that it pinches
+        g.frame(0, 0, 5, 13, {0, 2.5, 3, 0});
+        g.frame(0, 11, 7, B, {0, 4, 3, 0});
         break;
     case 'C':
         g.frame(0, 0, 6, B, {3, 0, 0, 3}, {{4, 0, 6, B}});
@@ -91,11 +91,11 @@ void draw(Glyph& g, int letter)
     case 'D':
         g.frame(0, 0, 6, B, {0, 3, 3, 0});
         break;
-    case 'E':
+    case 'E':   // bars a row heavier than elsewhere, so the arms hold their own beside the stem
         g.box(0, 0, 2, B);
-        g.box(0, 0, 6, 2);
-        g.box(0, 11, 5, 13);
-        g.box(0, 23, 6, B);
+        g.box(0, 0, 6, 3);
+        g.box(0, 11, 5, 14);
+        g.box(0, 22, 6, B);
         break;
     case 'F':   // a long flag with a turned-down tip, a notched arm and a foot serif
         g.box(1, 0, 3, B);
@@ -121,18 +121,18 @@ void draw(Glyph& g, int letter)
         g.box(1, 0, 7, 2);
         g.frame(0, -4, 6, B, {0, 0, 3, 3}, {{0, -4, 2, 17}, {2, -4, 4, 23}});
         break;
-    case 'K':
-        // Arms stepped on whole pixels: anti-aliased diagonals this short and steep blur.
+    case 'K':   // arms stepped on whole pixels, one pixel thin where they lean, meeting the stem only
+                // at its middle so that a clear gap stays open above and below
         g.box(0, 0, 2, B);
-        g.box(3, 0, 5, 6);
-        g.box(2, 6, 4, 10);
-        g.box(2, 10, 3, 15);
-        g.box(2, 15, 4, 19);
-        g.box(3, 19, 5, B);
+        g.box(3, 0, 5, 4);
+        g.box(3, 4, 4, 9);
+        g.box(2, 9, 3, 16);
+        g.box(3, 16, 4, 21);
+        g.box(3, 21, 5, B);
         break;
-    case 'L':   // one-pixel stem and foot: the glyph is only two pixels wide
+    case 'L':   // the glyph is only two pixels wide: a one-pixel stem on a foot six rows deep
         g.box(0, 0, 1, B);
-        g.box(1, 23, 2, B);
+        g.box(0, 19, 2, B);
         break;
     case 'M':   // upright outer stems and a deep middle vee
         g.box(0, 0, 2, B);
@@ -152,9 +152,9 @@ void draw(Glyph& g, int letter)
         g.box(0, 0, 2, B);
         g.frame(0, 0, 6, 14, {0, 3, 3, 0});
         break;
-    case 'Q':
-        g.frame(0, 0, 7, B, round);
-        g.diagonal(4, 17, 6, B, 2.0);
+    case 'Q':   // a bowl short of the baseline, and a tail from inside it out past its lower right
+        g.frame(0, 0, 6, 23, {2.5, 2.5, 2.5, 2.5});
+        g.diagonal(3.4, 15, 6.0, B, 2.0);
         break;
     case 'R':
         g.box(0, 0, 2, B);
@@ -181,11 +181,15 @@ void draw(Glyph& g, int letter)
         g.diagonal(1, 0, 3, B);
         g.diagonal(6, 0, 4, B);
         break;
-    case 'W':   // square, with a one-pixel middle stem rising most of the way
-        g.box(0, 0, 2, B);
-        g.box(5, 0, 7, B);
-        g.box(0, 23, 7, B);
-        g.box(3, 4, 4, B);
+    case 'W':   // two narrow Vs on whole pixels: the shared middle stroke stops a third of the way
+                // down, and each V comes to its own point at the baseline
+        g.box(0, 0, 2, 16);
+        g.box(5, 0, 7, 16);
+        g.box(1, 16, 2, B);
+        g.box(5, 16, 6, B);
+        g.box(3, 8, 4, 21);
+        g.box(2, 21, 3, B);
+        g.box(4, 21, 5, B);
         break;
     case 'X':
         g.diagonal(1, 0, 6, B, 1.9);

@@ -47,13 +47,14 @@ struct NoteEvent {
 struct Score {
     std::vector<NoteEvent> notes;
     double length_seconds;
-    double fade_start, fade_end;   // master fade to silence, complete at fade_end
 };
 
 constexpr int k_sample_rate = 44100;
 
 // Where each beat falls: cubic Hermite segments through knots of (beat, seconds, seconds per
-// beat). Between two knots of equal slope on one line the tempo is exactly constant.
+// beat). Between two knots of equal slope on one line the tempo is exactly constant. Two knots on
+// one beat and at one time change the tempo there at a stroke: the first ends the stretch before
+// it, the second begins the stretch after it.
 struct TempoKnot {
     double beat, time, slope;
 };
@@ -67,7 +68,8 @@ double tempo_beat(const TempoMap& map, double time);   // the inverse
 struct TempoAnchor {
     double beat, time;
 };
-// A stretch at one constant tempo: the least-squares line through the anchors, as two knots.
+// A stretch at one constant tempo: the least-squares line through the anchors, as two knots. Of
+// two stretches that meet on one beat, the earlier must be added first.
 void tempo_add_steady(TempoMap& map, const std::vector<TempoAnchor>& anchors);
 // A stretch whose tempo drifts gently: beats pass within `window` seconds of each anchor while
 // the tempo changes as little as possible. An end that meets a steady stretch already in the map
@@ -78,10 +80,9 @@ Score score_compose(const TimelineEntry* timeline);
 // Interleaved stereo samples, mastered: high-passed, levelled to the loudness target and held
 // under the true-peak ceiling.
 std::vector<float> music_render(const Score& score);
-// Mastering of the rendered mix (left and right in place): tone shaping, the fade, levelling to
+// Mastering of the rendered mix (left and right in place): tone shaping, levelling to
 // `target_lufs` and a look-ahead limiter that keeps the true peak under `ceiling_dbtp`.
-void master_process(std::vector<float>& left, std::vector<float>& right, const Score& score, double target_lufs,
-                    double ceiling_dbtp);
+void master_process(std::vector<float>& left, std::vector<float>& right, double target_lufs, double ceiling_dbtp);
 // Integrated loudness (K-weighted, gated) of a stereo pair, in LUFS.
 double loudness_integrated(const std::vector<float>& left, const std::vector<float>& right);
 // Encodes interleaved stereo; returns an empty string on success, else what failed.

@@ -650,12 +650,18 @@ void Composer::ending()
         else if (entry_scene[e] == scene_terrain_3) hit(t, 0.06, inst_zap, 90 + i, 0.6f, 0.2f);
         else hit(t, 0.05, inst_rim, 0, 0.7f, -0.2f);
     }
-    // Entry 91: the last chord, held while the picture fades, and gone by the script's end.
-    const double f = 487;
-    accent(91, accent_big, Dm, 1.0f, 5);
-    pad(f, 3.5, Dm, 0.42f, 0.45f);
-    note(f, 3.0, inst_bass, Dm.root, 0.7f, 0, 0.25f);
-    melody(f, k_name_motifs[4], 4, inst_bell, 0.55f, 0.5f);
+    // Entry 91: the last chord, struck once and left to ring out. Every voice of it decays by
+    // itself (a stab loses about 30 dB a second, a pluck more) and closes with its short release
+    // just before the script's end, so the music ends rather than being faded out.
+    const double t = entry_time[91], ring = entry_time[92] - t - 0.6;
+    cuts.push_back(t);
+    chord_hit(t, ring, inst_stab, Dm, 60, 0.75f, 0.85f);
+    chord_hit(t, ring, inst_stab, Dm, 50, 0.55f, 0.6f);
+    hit(t, ring, inst_stab, Dm.root, 0.6f, 0, 0.4f);
+    hit(t, 0.35, inst_boom, 0, 0.6f);
+    hit(t, 0.1, inst_clap, 0, 0.55f, -0.1f);
+    for (int i = 0; i < 4; ++i)   // a rolled chord on top
+        hit(t + 0.09 * i, 0.8, inst_pluck, voiced(Dm, i, 74), 0.45f, i % 2 ? 0.4f : -0.4f, 0.7f);
 }
 
 void Composer::compose()
@@ -688,6 +694,11 @@ void tempo_build(TempoMap& map, const std::vector<double>& start)
     };
     std::vector<TempoAnchor> drive;
     for (int e = 29; e <= 49; ++e) drive.push_back({115.0 + (e - 29), start[e]});
+    // The drive's three beats of pickup keep one tempo of their own, so that the drive's quicker
+    // tempo arrives at a stroke on its first downbeat rather than lurching in across the pickup.
+    TempoMap drive_line;
+    tempo_add_steady(drive_line, drive);
+    tempo_add_steady(map, {{112, start[28]}, {115, drive_line.knots.front().time}});
     tempo_add_steady(map, drive);
     tempo_add_steady(map, anchors({{50, 140}, {51, 172}, {52, 176}, {53, 180}, {54, 204}, {55, 236}, {56, 268}}));
     tempo_add_steady(map, anchors({{73, 332}, {74, 396}, {75, 428}, {76, 460}}));
@@ -716,10 +727,7 @@ Score score_compose(const TimelineEntry* timeline)
     c.compose();
     // The last chord dies away with the picture and is gone by the script's end; the file runs on
     // in silence to its usual length.
-    const double end = c.entry_time.back();
-    c.score.length_seconds = end + 3.5;
-    c.score.fade_start = end - 1.2;
-    c.score.fade_end = end - 0.02;
+    c.score.length_seconds = c.entry_time.back() + 3.5;
     std::stable_sort(c.score.notes.begin(), c.score.notes.end(),
                      [](const NoteEvent& a, const NoteEvent& b) { return a.start < b.start; });
     return c.score;

@@ -16,9 +16,10 @@ const TempoKnot* knot_at(const TempoMap& map, double beat)
     return nullptr;
 }
 
+// Stable, so that of two knots on one beat the one added first stays first.
 void knots_sort(TempoMap& map)
 {
-    std::sort(map.knots.begin(), map.knots.end(), [](const TempoKnot& a, const TempoKnot& b) { return a.beat < b.beat; });
+    std::stable_sort(map.knots.begin(), map.knots.end(), [](const TempoKnot& a, const TempoKnot& b) { return a.beat < b.beat; });
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "geom3d/geom_test_util.h"
+#include "common/test_util.h"
 #include "procedural/height_field.h"
 #include "scenes/mesh/mesh_scene.h"
 #include "shell/random.h"

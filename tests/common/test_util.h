@@ -1,12 +1,13 @@
-// Shared pieces of the 3D, texture and scene tests: a Surface whose pitch exceeds its width (the
-// words past each row must never change), near-equality of points, and a temp directory (with
-// data/) that is removed again when the test ends.
+// Shared pieces of the unit tests: a Surface whose pitch exceeds its width (the words past each row
+// must never change), a hash of a buffer's rows, near-equality of points, a temp directory (with
+// data/) that is removed again when the test ends, and patterned file contents.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +24,17 @@ struct PaddedSurface {
         : stride(w + pad), words(static_cast<size_t>(stride) * h, k_pad), s{words.data(), w, h, stride * 4, 32}
     {
         for (int y = 0; y < h; ++y) std::fill_n(&words[y * stride], w, fill);
+    }
+    // A copy draws on words of its own, from the same start.
+    PaddedSurface(const PaddedSurface& o) : stride(o.stride), words(o.words), s(o.s) { s.pixels = words.data(); }
+    PaddedSurface& operator=(const PaddedSurface&) = delete;
+    // Every word, spare words included, from a random stream: a start no routine can rely on.
+    static PaddedSurface random(int w, int h, int pad, uint32_t seed)
+    {
+        PaddedSurface r(w, h, 0, pad);
+        std::mt19937 rng(seed);
+        for (uint32_t& word : r.words) word = rng();
+        return r;
     }
     uint32_t at(int x, int y) const { return words[y * stride + x]; }
     bool pad_intact() const
@@ -74,3 +86,23 @@ struct DirScope {
     explicit DirScope(const std::string& dir) { std::filesystem::current_path(dir); }
     ~DirScope() { std::filesystem::current_path(previous); }
 };
+
+// 64-bit FNV-1a over `rows` rows of `row_bytes` bytes, `pitch` bytes apart.
+inline uint64_t rows_hash(const void* base, int rows, int row_bytes, int pitch, uint64_t h = 0xCBF29CE484222325ull)
+{
+    const unsigned char* p = static_cast<const unsigned char*>(base);
+    for (int y = 0; y < rows; ++y)
+        for (int i = 0; i < row_bytes; ++i) h = (h ^ p[static_cast<size_t>(y) * pitch + i]) * 0x100000001B3ull;
+    return h;
+}
+
+// The hash of a Surface's visible pixels, row by row.
+inline uint64_t surface_hash(const Surface& s) { return rows_hash(s.pixels, s.height, s.width * 4, s.pitch); }
+
+// Byte i is i * mul + i / 209 (mod 256): pictures and a font whose glyphs all differ.
+inline std::string ramp_bytes(size_t n, unsigned mul)
+{
+    std::string b(n, '\0');
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<char>(i * mul + i / 209);
+    return b;
+}
