@@ -15,6 +15,7 @@ case "${1:-demo}" in
   test)
     packages+=(
       libgtest-dev googletest
+      dpkg-dev file help2man man-db lintian    # to build, check and install the Debian package
       ffmpeg xvfb xauth xdotool fonts-dejavu-core
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test: the full suite (unit tests, golden
-# frame hashes, the capture tool and the real demo under Xvfb), then the unit tests again under
+# frame hashes, the capture tool and the real demo under Xvfb), then the Debian package built,
+# installed and removed, then the unit tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a bounded fuzzing run of the mesh loader, then
 # the Windows programs, cross-built, under Wine against the Linux build.
 set -euo pipefail
@@ -20,6 +21,12 @@ ctest_run() {
   rm -f "$log"
 }
 ctest_run build
+
+echo "== the Debian package: built from build/ with cpack, checked by lintian, installed, run, purged"
+log=$(mktemp)
+bash tests/package/run.sh build | tee "$log"
+passed=$((passed + $(sed -n 's/^package: \([0-9]*\) passed, 0 failed$/\1/p' "$log")))
+rm -f "$log"
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVELLE_SANITIZE=ON -DQUORVELLE_ASSETS=OFF \

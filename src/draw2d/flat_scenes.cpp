@@ -11,6 +11,7 @@
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
 #include "draw2d/primitives.h"
+#include "draw2d/primitives_twins.h"
 
 FlickerState g_static_flicker_state = {0, 0.0f, 0.0f, 0.0f, 0.0f};
 FlickerState g_name_strobe_state = {0, 0.0f, 0.0f, 0.0f, 0.0f};

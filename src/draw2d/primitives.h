@@ -32,10 +32,6 @@ void noise_rows(Surface* surface, uint32_t first_row, uint32_t end_row, int32_t 
 void fade_blit(Surface* surface, int x, int y, float step, int reset, float reset_level, FadePicture* fade);
 // fade_blit's level change alone; returns the blend level it draws with.
 uint32_t fade_level_step(float step, int reset, float reset_level, FadePicture* fade);
-// Rows row_from .. row_to - 1 of what a clear followed by fade_blit at level e (0..255) leaves, on
-// the fast path: black, with the picture blended over its backdrop at (x, y). The picture must lie
-// within the surface's columns.
-void fade_frame_rows(Surface* surface, int x, int y, const FadePicture* fade, uint32_t e, int row_from, int row_to);
 
 // Spreads the map's values over 0..255 with a random dither; a flat map becomes random bytes.
 void bytemap_stretch(ByteMap* map);

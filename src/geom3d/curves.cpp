@@ -1,34 +1,21 @@
-// Curves and glow dots. Curve points and the curve parameters are floats; the dot's row and pixel
-// values (k, dy, s, h, dx, q) are plain intermediates and stay in double, so the truncation of k * q
-// after the cancellation in q sees the exact value.
-//
-// The fast curve computes each of its seventeen points once and shares it between the two pieces
-// that meet there (the parameters are multiples of 1/16, exact in a float, so the point that ends
-// one piece is bit for bit the one that starts the next), and only x and y: z and w never reach a
-// pixel; a caller that draws the same curve in several row bands can make the points once. The
-// fast dot takes four pixels of a row at a time through the same double arithmetic. Both fast
-// twins can keep to a band of rows.
+// Curves and glow dots: the entry points and the plain twins. Curve points and the curve parameters
+// are floats; the dot's row and pixel values (k, dy, s, h, dx, q) are plain intermediates and stay in
+// double, so the truncation of k * q after the cancellation in q sees the exact value. The fast
+// twins are in curves_fast.cpp.
 #include "geom3d/curves.h"
-
-#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "display/blend.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
+#include "geom3d/curves_twins.h"
 #include "geom3d/lines.h"
 
+using namespace curve_shared;
+
 namespace {
-
-constexpr float k_piece = 0.0625f;   // sixteen pieces per curve
-
-inline float bezier(float a, float b, float c, double t2, double tm, double m2)
-{
-    return static_cast<float>(t2 * a + tm * c + m2 * b);
-}
 
 Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
 {
@@ -40,15 +27,16 @@ Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
             bezier(a.z, b.z, c.z, t2, tm, m2), bezier(a.w, b.w, c.w, t2, tm, m2)};
 }
 
-// trunc(v) for a dot bound; held within +-2^30 so huge positions stay defined.
-inline int trunc_bound(double v)
+}  // namespace
+
+// The fixed screen, and never past the surface's own edges.
+void glow_dot_limits(const Surface* s, int* col_end, int* row_end)
 {
-    if (v >= 1073741824.0) return 1 << 30;
-    if (v > -1073741824.0) return static_cast<int>(v);
-    return -(1 << 30);
+    *col_end = std::min(k_frame_width, s->width);
+    *row_end = std::min(k_frame_height, s->height);
 }
 
-void curve_plain_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
+void draw_curve_plain(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
 {
     float e = 0.0f;
     float f = k_piece;
@@ -62,155 +50,35 @@ void curve_plain_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& cont
     }
 }
 
-void dot_plain_draw(Surface* s, float cx, float cy, float r, uint32_t colour)
+void draw_glow_dot_plain(Surface* s, float cx, float cy, float r, uint32_t colour)
 {
     if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
     const uint32_t peak = colour >> 24;
     const double r2 = static_cast<double>(r) * r;
     const double k = peak / r2;   // unused when r is 0: no pixel is inside
-    // The fixed screen, and never past the surface's own edges.
-    const int col_end = std::min(k_frame_width, s->width);
-    const int row_end = std::min(k_frame_height, s->height);
+    int col_end, row_end;
+    glow_dot_limits(s, &col_end, &row_end);
     const int y_from = std::max(0, trunc_bound(static_cast<double>(cy) - r));
     const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
     for (int y = y_from; y < y_to; ++y) {
-        const double dy = y - static_cast<double>(cy);
-        const double span = r2 - dy * dy;
-        if (span < 0.0) continue;
-        const double h = std::sqrt(span);
-        const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
-        const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+        double span;
+        int x_from, x_to;
+        if (!glow_row_span(cx, cy, r2, y, col_end, &span, &x_from, &x_to)) continue;
         uint32_t* row = surface_row(s, y);
         for (int x = x_from; x < x_to; ++x) {
-            const double dx = x - static_cast<double>(cx);
-            const double q = span - dx * dx;
-            if (q <= 0.0) continue;
-            const uint32_t dst = row[x];
-            // k * q is at most the peak; the hold only matters for a vanishing radius.
-            const double kq = k * q;
-            const uint32_t v = kq < 255.0 ? static_cast<uint32_t>(kq) : 255u;
-            const uint32_t alpha = std::min(255u, v + (dst >> 24));
-            row[x] = blend_rgb(colour, dst, alpha);
+            glow_pixel(row + x, x - static_cast<double>(cx), span, k, colour);
         }
     }
 }
-
-// Rows of moderate size: rounding in the curve points stays far below a pixel.
-constexpr float k_moderate = 1048576.0f;
-
-// The seventeen points of a curve, x and y only.
-void points_make(const Vec4& a, const Vec4& b, const Vec4& control, Vec4 points[17])
-{
-    float t = 0.0f;
-    for (int i = 0; i < 17; ++i) {
-        const double td = t;
-        const double t2 = td * td;
-        const double tm = 2.0 * td * (1.0 - td);
-        const double m2 = (1.0 - td) * (1.0 - td);
-        points[i] = {bezier(a.x, b.x, control.x, t2, tm, m2), bezier(a.y, b.y, control.y, t2, tm, m2), 0.0f, 0.0f};
-        t += k_piece;
-    }
-}
-
-void curve_fast_draw(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
-                     int row_to)
-{
-    // The curve stays inside the triangle of its three points; one far from the band is passed over.
-    if (row_from > 0 || row_to < s->height) {
-        const float lo = std::min(std::min(a.y, b.y), control.y);
-        const float hi = std::max(std::max(a.y, b.y), control.y);
-        if (lo > -k_moderate && hi < k_moderate &&
-            (hi + 3.0f < static_cast<float>(row_from) || lo - 3.0f >= static_cast<float>(row_to)))
-            return;
-    }
-    Vec4 points[17];
-    points_make(a, b, control, points);
-    for (int i = 0; i < 16; ++i) draw_line_wide_rows(s, points[i], points[i + 1], colour, colour, 1.0f, row_from, row_to);
-}
-
-// dot_plain_draw on the rows row_from .. row_to - 1; each row of a dot stands on its own.
-void dot_fast_draw(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to)
-{
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
-    const uint32_t peak = colour >> 24;
-    const double r2 = static_cast<double>(r) * r;
-    const double k = peak / r2;
-    const int col_end = std::min(k_frame_width, s->width);
-    const int row_end = std::min(std::min(k_frame_height, s->height), row_to);
-    const int y_from = std::max(std::max(0, row_from), trunc_bound(static_cast<double>(cy) - r));
-    const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
-    for (int y = y_from; y < y_to; ++y) {
-        const double dy = y - static_cast<double>(cy);
-        const double span = r2 - dy * dy;
-        if (span < 0.0) continue;
-        const double h = std::sqrt(span);
-        const int x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
-        const int x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
-        uint32_t* row = surface_row(s, y);
-        int x = x_from;
-        // Four pixels at a time, each value as the pixel loop below computes it; a lane outside
-        // the span or the dot writes back the word it read.
-        const __m128d cx2 = _mm_set1_pd(static_cast<double>(cx));
-        const __m128d span2 = _mm_set1_pd(span);
-        const __m128d k2 = _mm_set1_pd(k);
-        const __m128i end4 = _mm_set1_epi32(x_to);
-        for (; x < x_to && x + 3 < s->width; x += 4) {
-            const __m128d dx01 = _mm_sub_pd(_mm_set_pd(x + 1, x), cx2);
-            const __m128d dx23 = _mm_sub_pd(_mm_set_pd(x + 3, x + 2), cx2);
-            const __m128d q01 = _mm_sub_pd(span2, _mm_mul_pd(dx01, dx01));
-            const __m128d q23 = _mm_sub_pd(span2, _mm_mul_pd(dx23, dx23));
-            const __m128 inside = _mm_shuffle_ps(_mm_castpd_ps(_mm_cmpgt_pd(q01, _mm_setzero_pd())),
-                                                 _mm_castpd_ps(_mm_cmpgt_pd(q23, _mm_setzero_pd())), 0x88);
-            const __m128i draw = _mm_and_si128(_mm_castps_si128(inside),
-                                               _mm_cmplt_epi32(_mm_setr_epi32(x, x + 1, x + 2, x + 3), end4));
-            const __m128d c255 = _mm_set1_pd(255.0);
-            const __m128i v = _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_min_pd(_mm_mul_pd(k2, q01), c255)),
-                                                 _mm_cvttpd_epi32(_mm_min_pd(_mm_mul_pd(k2, q23), c255)));
-            const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-            const __m128i alpha = _mm_min_epi16(_mm_add_epi32(v, _mm_srli_epi32(dst, 24)), _mm_set1_epi32(255));
-            const __m128i out = blend_rgb4_each(_mm_set1_epi32(static_cast<int>(colour)), dst, alpha);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x),
-                             _mm_or_si128(_mm_and_si128(draw, out), _mm_andnot_si128(draw, dst)));
-        }
-        for (; x < x_to; ++x) {
-            const double dx = x - static_cast<double>(cx);
-            const double q = span - dx * dx;
-            if (q <= 0.0) continue;
-            const uint32_t dst = row[x];
-            const double kq = k * q;
-            const uint32_t v = kq < 255.0 ? static_cast<uint32_t>(kq) : 255u;
-            const uint32_t alpha = std::min(255u, v + (dst >> 24));
-            row[x] = blend_rgb(colour, dst, alpha);
-        }
-    }
-}
-
-}  // namespace
 
 void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
 {
-    if (g_plain_paths) curve_plain_draw(s, a, b, control, colour);
-    else curve_fast_draw(s, a, b, control, colour, 0, s->height);
-}
-
-void draw_curve_rows(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
-                     int row_to)
-{
-    curve_fast_draw(s, a, b, control, colour, row_from, row_to);
-}
-
-void curve_points_make(const Vec4& a, const Vec4& b, const Vec4& control, Vec4 points[17])
-{
-    points_make(a, b, control, points);
+    if (g_plain_paths) return draw_curve_plain(s, a, b, control, colour);
+    return draw_curve_fast(s, a, b, control, colour, 0, s->height);
 }
 
 void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour)
 {
-    if (g_plain_paths) dot_plain_draw(s, cx, cy, r, colour);
-    else dot_fast_draw(s, cx, cy, r, colour, 0, s->height);
-}
-
-void draw_glow_dot_rows(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to)
-{
-    dot_fast_draw(s, cx, cy, r, colour, row_from, row_to);
+    if (g_plain_paths) return draw_glow_dot_plain(s, cx, cy, r, colour);
+    return draw_glow_dot_fast(s, cx, cy, r, colour, 0, s->height);
 }

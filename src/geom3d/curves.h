@@ -14,12 +14,6 @@ void draw_curve(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, u
 // columns 0..511 and rows 0..383.
 void draw_glow_dot(Surface* s, float cx, float cy, float r, uint32_t colour);
 
-// The same on the fast path, writing only rows row_from .. row_to - 1, each exactly as the whole
-// curve or dot writes it: row bands drawn apart add up to the whole.
-void draw_curve_rows(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour, int row_from,
-                     int row_to);
-void draw_glow_dot_rows(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to);
-
 // The seventeen points where draw_curve's pieces meet, t = 0, 1/16, .. 1, as its fast path makes
 // them: x and y only, z and w 0. Piece i runs from points[i] to points[i + 1].
 void curve_points_make(const Vec4& a, const Vec4& b, const Vec4& control, Vec4 points[17]);

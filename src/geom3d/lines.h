@@ -25,7 +25,3 @@ void draw_line_wide(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at
                     float w);
 // draw_line_wide with half-width 1.
 void draw_line_aa(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p);
-// draw_line_wide on the fast path, writing only rows row_from .. row_to - 1: the rows it writes get
-// exactly the words the whole line gives them.
-void draw_line_wide_rows(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
-                         float w, int row_from, int row_to);

@@ -32,11 +32,6 @@ void grid_free(TextureGrid* grid);
 void grid_draw(const TextureGrid* grid, Surface* target);
 // Blended over `background` at the same position with the shade S as opacity.
 void grid_draw_blend(const TextureGrid* grid, Surface* target, const Surface* background);
-// The same on the fast path, writing only the rows row_from .. row_to - 1, each exactly as the whole
-// drawing writes it: row bands drawn apart add up to the whole.
-void grid_draw_rows(const TextureGrid* grid, Surface* target, int row_from, int row_to);
-void grid_draw_blend_rows(const TextureGrid* grid, Surface* target, const Surface* background, int row_from,
-                          int row_to);
 
 // Fills every node for a pinch (or, with the other sign, bulge) of strength k; k = 0 gives the
 // undistorted grid, whose texture coordinates are screen coordinates. Every shade is 255.

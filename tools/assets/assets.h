@@ -90,3 +90,4 @@ std::vector<uint8_t> plumhelm_build();
 std::vector<uint8_t> gloomfield_build();
 std::string octopus_build();
 std::vector<uint8_t> octopus_wire_rgb(int width, int height);
+std::vector<uint8_t> icon_build_rgb(int* size);

@@ -1,5 +1,6 @@
-// quorvelle-assets: generates the demo's data files and soundtrack (--out DIR), or preview PNGs
-// of the pictures, the font and the 3D object (--preview DIR). One line on stderr on failure.
+// quorvelle-assets: generates the demo's data files and soundtrack (--out DIR), preview PNGs of
+// the pictures, the font and the 3D object (--preview DIR), or the menu icon (--icon FILE).
+// One line on stderr on failure.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -81,11 +82,25 @@ int write_preview(const std::string& dir)
     return 0;
 }
 
+// Written under a temporary name and renamed, so a failed run leaves no half icon behind.
+int write_icon(const std::string& path)
+{
+    int side = 0;
+    const std::vector<uint8_t> icon = icon_build_rgb(&side);
+    const std::string part = path + ".part";
+    if (!png_write(part, side, side, 3, icon.data()) || std::rename(part.c_str(), path.c_str()) != 0) {
+        std::remove(part.c_str());
+        return fail("cannot write " + path);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--out") == 0) return write_data(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "--preview") == 0) return write_preview(argv[2]);
-    return fail("usage: quorvelle-assets --out DIR | --preview DIR");
+    if (argc == 3 && std::strcmp(argv[1], "--icon") == 0) return write_icon(argv[2]);
+    return fail("usage: quorvelle-assets --out DIR | --preview DIR | --icon FILE");
 }

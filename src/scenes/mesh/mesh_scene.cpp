@@ -2,29 +2,23 @@
 // arithmetic that updates them, and every intermediate such as dt and the pulse step, runs in
 // double, rounded only as a value is stored.
 //
-// On the fast paths the scene state, the warp of the grid and the transformed vertices are made on
-// the calling thread first. One thread then draws the frame in one pass. More threads share the work
-// in two jobs: first the curve points of every strand are made once, in chunks of strands; then
-// every row band clears, textures and draws its own rows, strand by strand and piece by piece in
-// drawing order and the dots after them, so every pixel sees the same writes in the same order as
-// in the whole frame.
+// The scene state, the warp of the grid and the transformed vertices are made here; the frame is then
+// drawn by the plain twin below or by the fast one in mesh_scene_fast.cpp.
 #include "scenes/mesh/mesh_scene.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "display/band_worker.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"
 #include "geom3d/curves.h"
-#include "geom3d/lines.h"
 #include "geom3d/matrix.h"
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
+#include "scenes/mesh/mesh_scene_twins.h"
 #include "shell/report.h"
 
 MeshSceneData g_mesh_scene = {nullptr, nullptr, nullptr, nullptr};
@@ -38,12 +32,7 @@ constexpr int32_t k_roughness = 32768;
 constexpr uint32_t k_texture_seed = 24236;
 constexpr int k_grid_across = 32;
 constexpr int k_grid_down = 24;
-constexpr uint32_t k_strand_colour = 0xFFFEFEFFu;
-constexpr uint32_t k_joint_colour = 0xFFABD4E4u;
 constexpr double k_full_turn = 6.2831855;
-// The projected origin sits at the fixed screen centre, whatever the surface.
-constexpr double k_centre_x = 256.0;
-constexpr double k_centre_y = 192.0;
 
 void texture_and_grid_free()
 {
@@ -61,149 +50,6 @@ int prepare_fail(ByteMap* heights, Image* texture, TextureGrid* grid, Mesh* mesh
     image_free(texture);
     bytemap_free(heights);
     return 0;
-}
-
-inline float centred(double v, double centre)
-{
-    return static_cast<float>(v + centre);
-}
-
-// The columns from 0, and the rows from 0, that the grid writes every pixel of; none when it does
-// not start at the top-left corner.
-void grid_cover(const TextureGrid* g, int* columns, int* rows)
-{
-    const bool corner = g && g->x_offset == 0 && g->y_offset == 0;
-    *columns = corner ? (g->cols - 1) * g->cell_w : 0;
-    *rows = corner ? (g->rows - 1) * g->cell_h : 0;
-}
-
-// What the bands of one frame share; read only while they draw.
-struct MeshBands {
-    Surface* frame;
-    const Mesh* mesh;
-    const Vec4* work;
-    const TextureGrid* grid;   // null when the frame is too small for it
-    double pulse;
-    float radius;
-};
-
-void strand_points(const Vec4& a, const Vec4& b, double pulse, Vec4* first, Vec4* second, Vec4* control)
-{
-    *first = {centred(a.x, k_centre_x), centred(a.y, k_centre_y), a.z, a.w};
-    *second = {centred(b.x, k_centre_x), centred(b.y, k_centre_y), b.z, b.w};
-    // The strand bows towards the first vertex's x and the second vertex's y.
-    *control = {centred(a.x * pulse, k_centre_x), centred(b.y * pulse, k_centre_y), 0.0f, 0.0f};
-}
-
-// Clears rows y0 .. y1 - 1, but not the pixels that the grid then covers: they would be
-// overwritten at once.
-void frame_rows_clear(const MeshBands& m, int y0, int y1)
-{
-    Surface* frame = m.frame;
-    int columns, rows;
-    grid_cover(m.grid, &columns, &rows);
-    columns = std::min(columns, frame->width);
-    for (int y = y0; y < y1; ++y) {
-        const int from = y < rows ? columns : 0;
-        std::memset(surface_row(frame, y) + from, 0, static_cast<size_t>(frame->width - from) * 4);
-    }
-}
-
-void mesh_band_draw(void* ctx, int y0, int y1)
-{
-    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
-    Surface* frame = m.frame;
-    frame_rows_clear(m, y0, y1);
-    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
-    const Mesh* mesh = m.mesh;
-    for (int e = 0; e < mesh->edge_count; ++e) {
-        Vec4 first, second, control;
-        strand_points(m.work[mesh->edges[e].a], m.work[mesh->edges[e].b], m.pulse, &first, &second, &control);
-        draw_curve_rows(frame, first, second, control, k_strand_colour, y0, y1);
-    }
-    for (int i = 0; i < mesh->vertex_count; ++i)
-        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
-                           k_joint_colour, y0, y1);
-}
-
-// The curve points of every strand of one frame, made once and shared by the bands: seventeen
-// points a strand, and the lowest and highest y among them.
-constexpr int k_chunks = 8;
-constexpr int k_bands = 8;
-
-struct StrandPoints {
-    Vec4* points;    // 17 a strand; only x and y are used
-    float* low;      // a strand's least y
-    float* high;     // a strand's greatest y
-    int edges;
-};
-
-StrandPoints g_strand_points = {nullptr, nullptr, nullptr, 0};
-
-void strand_points_free()
-{
-    std::free(g_strand_points.points);
-    std::free(g_strand_points.low);
-    std::free(g_strand_points.high);
-    g_strand_points = {nullptr, nullptr, nullptr, 0};
-}
-
-int strand_points_create(int edges)
-{
-    const size_t n = static_cast<size_t>(edges > 0 ? edges : 1);
-    g_strand_points.points = static_cast<Vec4*>(std::malloc(n * 17 * sizeof(Vec4)));
-    g_strand_points.low = static_cast<float*>(std::malloc(n * sizeof(float)));
-    g_strand_points.high = static_cast<float*>(std::malloc(n * sizeof(float)));
-    g_strand_points.edges = edges;
-    if (g_strand_points.points && g_strand_points.low && g_strand_points.high) return 1;
-    strand_points_free();
-    return 0;
-}
-
-// Curve points of the strands of chunks c0 .. c1 - 1.
-void strand_points_make(void* ctx, int c0, int c1)
-{
-    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
-    const StrandPoints& sp = g_strand_points;
-    const long long edges = m.mesh->edge_count;
-    for (int e = static_cast<int>(edges * c0 / k_chunks); e < static_cast<int>(edges * c1 / k_chunks); ++e) {
-        Vec4 first, second, control;
-        strand_points(m.work[m.mesh->edges[e].a], m.work[m.mesh->edges[e].b], m.pulse, &first, &second, &control);
-        Vec4* points = sp.points + static_cast<size_t>(e) * 17;
-        curve_points_make(first, second, control, points);
-        float low = points[0].y, high = points[0].y;
-        for (int i = 1; i < 17; ++i) {
-            low = std::min(low, points[i].y);
-            high = std::max(high, points[i].y);
-        }
-        sp.low[e] = low;
-        sp.high[e] = high;
-    }
-}
-
-// Rows of moderate size: rounding in the line set-up stays far below a pixel.
-constexpr float k_moderate = 1048576.0f;
-
-// Draws the rows y0 .. y1 - 1 of the frame from the points made before; a strand none of whose
-// pieces can reach the band is passed over whole.
-void points_band_draw(void* ctx, int y0, int y1)
-{
-    const MeshBands& m = *static_cast<const MeshBands*>(ctx);
-    const StrandPoints& sp = g_strand_points;
-    Surface* frame = m.frame;
-    frame_rows_clear(m, y0, y1);
-    if (m.grid) grid_draw_rows(m.grid, frame, y0, y1);
-    const float top = static_cast<float>(y0), bottom = static_cast<float>(y1);
-    for (int e = 0; e < m.mesh->edge_count; ++e) {
-        const float low = sp.low[e], high = sp.high[e];
-        if (low > -k_moderate && high < k_moderate && (high + 3.0f < top || low - 3.0f >= bottom)) continue;
-        const Vec4* points = sp.points + static_cast<size_t>(e) * 17;
-        for (int i = 0; i < 16; ++i)
-            draw_line_wide_rows(frame, points[i], points[i + 1], k_strand_colour, k_strand_colour, 1.0f, y0, y1);
-    }
-    for (int i = 0; i < m.mesh->vertex_count; ++i)
-        draw_glow_dot_rows(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,
-                           k_joint_colour, y0, y1);
 }
 
 }  // namespace
@@ -254,6 +100,22 @@ int mesh_scene_prepare()
     return 1;
 }
 
+void mesh_frame_draw_plain(const MeshFrame& f)
+{
+    surface_clear(f.frame);
+    if (f.grid) grid_draw(f.grid, f.frame);
+    const Mesh* mesh = f.mesh;
+    for (int e = 0; e < mesh->edge_count; ++e) {
+        Vec4 first, second, control;
+        strand_points(f.work[mesh->edges[e].a], f.work[mesh->edges[e].b], f.pulse, &first, &second, &control);
+        draw_curve(f.frame, first, second, control, k_strand_colour);
+    }
+    // Dots after strands: each dot's opacity builds on what the strands left in the top bytes.
+    for (int i = 0; i < mesh->vertex_count; ++i)
+        draw_glow_dot(f.frame, centred(f.work[i].x, k_centre_x), centred(f.work[i].y, k_centre_y), f.radius,
+                      k_joint_colour);
+}
+
 int scene_mesh(Surface* frame, float now, float start)
 {
     MeshSceneState& st = g_mesh_state;
@@ -273,17 +135,15 @@ int scene_mesh(Surface* frame, float now, float start)
     }
     const double dt = static_cast<double>(st.current_time) - st.previous_time;
 
-    const bool plain = g_plain_paths != 0;
     const MeshSceneData& data = g_mesh_scene;
-    if (plain || !data.mesh) surface_clear(frame);
-    if (!data.mesh) return 1;
+    if (!data.mesh) {
+        surface_clear(frame);
+        return 1;
+    }
 
     // The grid covers exactly a whole frame.
     const bool grid_fits = frame->width >= k_frame_width && frame->height >= k_frame_height;
-    if (grid_fits) {
-        grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
-        if (plain) grid_draw(data.grid, frame);
-    }
+    if (grid_fits) grid_warp_pinch(data.grid, std::sin(static_cast<double>(st.phase)));
 
     const Mesh* mesh = data.mesh;
     const int count = mesh->vertex_count;
@@ -316,28 +176,9 @@ int scene_mesh(Surface* frame, float now, float start)
 
     const double pulse = st.pulse;
     const float radius = static_cast<float>(pulse * 4.0);
-    if (!plain) {
-        MeshBands bands = {frame, mesh, work, grid_fits ? data.grid : nullptr, pulse, radius};
-        if (g_threads <= 1 || g_strand_points.edges != mesh->edge_count) {
-            mesh_band_draw(&bands, 0, frame->height);
-            return 1;
-        }
-        band_run_split(strand_points_make, &bands, k_chunks, k_chunks);
-        band_run_split(points_band_draw, &bands, frame->height, k_bands);
-        return 1;
-    }
-    for (int e = 0; e < mesh->edge_count; ++e) {
-        const Vec4& a = work[mesh->edges[e].a];
-        const Vec4& b = work[mesh->edges[e].b];
-        const Vec4 first = {centred(a.x, k_centre_x), centred(a.y, k_centre_y), a.z, a.w};
-        const Vec4 second = {centred(b.x, k_centre_x), centred(b.y, k_centre_y), b.z, b.w};
-        // The strand bows towards the first vertex's x and the second vertex's y.
-        const Vec4 control = {centred(a.x * pulse, k_centre_x), centred(b.y * pulse, k_centre_y), 0.0f, 0.0f};
-        draw_curve(frame, first, second, control, k_strand_colour);
-    }
-    // Dots after strands: each dot's opacity builds on what the strands left in the top bytes.
-    for (int i = 0; i < count; ++i)
-        draw_glow_dot(frame, centred(work[i].x, k_centre_x), centred(work[i].y, k_centre_y), radius, k_joint_colour);
+    const MeshFrame f = {frame, mesh, work, grid_fits ? data.grid : nullptr, pulse, radius};
+    if (g_plain_paths) mesh_frame_draw_plain(f);
+    else mesh_frame_draw_fast(f);
     return 1;
 }
 

@@ -12,6 +12,3 @@ struct Surface;
 // pixel of the destination's 384 rows and 512 columns is written.
 void render_column(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
                    uint32_t tint);
-// render_column on the fast path, writing only rows row_from .. row_to - 1 of the destination.
-void render_column_rows(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
-                        uint32_t tint, int row_from, int row_to);

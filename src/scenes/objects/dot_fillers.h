@@ -17,9 +17,3 @@ void draw_soft_dot_mix(Surface* dst, float cx, float cy, float r, float hardness
 // at (x, y); alpha (clamped to 0..255) is OR-ed into each source pixel's top byte.
 void draw_dot_matrix(Surface* dst, const Surface* src, float x, float y, float spacing, float hardness,
                      int alpha);
-
-// The fast paths of draw_glow_dot_add and draw_dot_matrix writing only rows row_from .. row_to - 1:
-// the rows they write get exactly the words the whole call gives them.
-void draw_glow_dot_add_rows(Surface* dst, float cx, float cy, float r, uint32_t colour, int row_from, int row_to);
-void draw_dot_matrix_rows(Surface* dst, const Surface* src, float x, float y, float spacing, float hardness, int alpha,
-                          int row_from, int row_to);

@@ -1,12 +1,13 @@
 // The object scenes and their three drawing routines: the star, the dot-matrix clouds and the
 // drum. Untyped intermediates are doubles, rounded to float where a point, a parameter or the
-// scene state stores them; the factors marked f are single-precision constants.
+// scene state stores them; the factors marked f are single-precision constants. The scenes move
+// their state here and draw each frame through a plain twin below or a fast one, in row bands, in
+// object_scenes_fast.cpp.
 #include "scenes/objects/object_scenes.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "display/band_worker.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
@@ -14,6 +15,7 @@
 #include "geom3d/matrix.h"
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/object_prepare.h"
+#include "scenes/objects/object_scenes_twins.h"
 #include "shell/random.h"
 
 StarSceneState g_star_scene_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
@@ -21,9 +23,6 @@ StarSceneState g_star_scene_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
 namespace {
 
 constexpr float k_degree = 0.017453292f;   // the float nearest pi / 180
-constexpr float k_rest_line_width = 1.5f;
-constexpr float k_dot_spacing = 3.5f;
-constexpr int k_dot_alpha = 192;
 
 // trunc(factor * t): both floats, so the product is exact in double.
 inline int offset_of(float factor, float t)
@@ -55,12 +54,14 @@ inline void project(Vec4& p, int cx, int cy)
     p.y = static_cast<float>(static_cast<double>(p.y) + cy);
 }
 
+}  // namespace
+
 // Scenes drawn before (or without) a successful preparation show black instead of reading nothing.
-bool clouds_ready()
+bool objects_clouds_ready()
 {
     return g_backdrop_a && g_cloud_sum && g_cloud_map[2] && g_led_layer[1] && g_cloud_palette && g_star_work;
 }
-bool drum_ready()
+bool objects_drum_ready()
 {
     return g_backdrop_b && g_drum_work;
 }
@@ -86,21 +87,6 @@ int star_place(const Surface* target, float dx, float dy, float angle, float sca
     mat_translate(&m, {cx + dx, cy + dy, 0.0f, 0.0f});
     mat_transform_points(&m, work, count);
     return count;
-}
-
-// The star's lines through the placed points, on the fast path and only in rows row_from .. row_to - 1.
-// 13 and 27 share no divisor, so the walk visits every point once and closes: {27/13}.
-void star_lines_rows(Surface* target, int count, uint32_t colour_at_q, uint32_t colour_at_p, float width,
-                     int row_from, int row_to)
-{
-    const Vec4* work = g_star_work;
-    const int step = count >> 1;
-    int h = 0;
-    for (int i = 0; i < count; ++i) {
-        const int next = (h + step) % count;
-        draw_line_wide_rows(target, work[h], work[next], colour_at_q, colour_at_p, width, row_from, row_to);
-        h = next;
-    }
 }
 
 // The drum's strokes turned about the x axis by 0.05 * t radians and put in perspective, in
@@ -131,7 +117,7 @@ int drum_transform(float t)
 
 // Stroke i of the transformed drum, projected; false when an end has |trunc(w)| < 1 (written so
 // that no out-of-range value is ever converted).
-inline bool drum_stroke(int i, int count, int cx, int cy, Vec4* p, Vec4* q)
+bool drum_stroke(int i, int count, int cx, int cy, Vec4* p, Vec4* q)
 {
     *p = g_drum_work[i];
     *q = g_drum_work[(i + 1) % count];
@@ -139,60 +125,6 @@ inline bool drum_stroke(int i, int count, int cx, int cy, Vec4* p, Vec4* q)
     project(*p, cx, cy);
     project(*q, cx, cy);
     return true;
-}
-
-// The drum's kept strokes, projected once per frame for every band.
-constexpr int k_drum_capacity = 256;
-Vec4 s_drum_p[k_drum_capacity];
-Vec4 s_drum_q[k_drum_capacity];
-
-// One object-scene frame as row bands: the backdrop (or black), the two cloud layers, the drum's
-// strokes and the star's lines, each band drawing them in this order on its own rows. Everything
-// that moves or draws random numbers is worked out on the main thread before the bands.
-struct ObjectsJob {
-    Surface* frame;
-    const Surface* backdrop;   // null: black
-    int clouds;
-    float cloud_x[2], cloud_y[2], cloud_hardness[2];
-    int drum_lines;
-    uint32_t drum_q, drum_p;
-    int star_points;
-    uint32_t star_q, star_p;
-    float star_width;
-};
-
-void objects_band(void* ctx, int y0, int y1)
-{
-    const ObjectsJob& job = *static_cast<const ObjectsJob*>(ctx);
-    Surface* frame = job.frame;
-    const size_t row_bytes = static_cast<size_t>(frame->width) * sizeof(uint32_t);
-    for (int y = y0; y < y1; ++y) {
-        if (job.backdrop) std::memcpy(surface_row(frame, y), surface_row(job.backdrop, y), row_bytes);
-        else std::memset(surface_row(frame, y), 0, row_bytes);
-    }
-    if (job.clouds) {
-        for (int k = 0; k < 2; ++k)
-            draw_dot_matrix_rows(frame, g_led_layer[k], job.cloud_x[k], job.cloud_y[k], k_dot_spacing,
-                                 job.cloud_hardness[k], k_dot_alpha, y0, y1);
-    }
-    for (int k = 0; k < job.drum_lines; ++k)
-        draw_line_wide_rows(frame, s_drum_p[k], s_drum_q[k], job.drum_q, job.drum_p, 1.0f, y0, y1);
-    if (job.star_points > 0)
-        star_lines_rows(frame, job.star_points, job.star_q, job.star_p, job.star_width, y0, y1);
-}
-
-ObjectsJob objects_job_begin(Surface* frame)
-{
-    ObjectsJob job;
-    std::memset(&job, 0, sizeof job);
-    job.frame = frame;
-    return job;
-}
-
-// The banded frame needs the fast paths and a backdrop of the frame's size.
-bool objects_banded(const Surface* frame, const Surface* backdrop)
-{
-    return !g_plain_paths && (!backdrop || (backdrop->width == frame->width && backdrop->height == frame->height));
 }
 
 // The cloud maps of time t combined into the two dot layers.
@@ -221,8 +153,6 @@ void led_layers_place(float x, float y, float t, float px[2], float py[2], float
     py[1] = static_cast<float>(y + 5.0 * std::sin(td * 0.11111111f));
     hardness[1] = static_cast<float>(std::fabs(std::sin(td * 0.03448276f) * 70.0));
 }
-
-}  // namespace
 
 int draw_star(Surface* target, float dx, float dy, float angle, float scale, uint32_t colour_at_q,
               uint32_t colour_at_p)
@@ -262,6 +192,37 @@ void draw_drum(Surface* target, float t, uint32_t colour_at_q, uint32_t colour_a
     }
 }
 
+void objects_1_draw_plain(Surface* frame, float jx, float jy, float angle)
+{
+    surface_clear(frame);
+    if (g_star_work) draw_star(frame, jx, jy, angle, 500.0f, 0xCFDFFFDFu, 0x007FDF7Fu);
+}
+
+void objects_2_draw_plain(Surface* frame, float now, float angle)
+{
+    surface_copy_shifted(frame, g_backdrop_a, 0, 0);
+    draw_led_clouds(frame, 30.0f, 220.0f, now);
+    g_star_line_width = 1.0f;
+    draw_star(frame, 190.0f, -130.0f, angle, 600.0f, 0x00000000u, 0xCF000000u);
+    g_star_line_width = k_rest_line_width;
+}
+
+void objects_3_draw_plain(Surface* frame, float now)
+{
+    surface_copy_shifted(frame, g_backdrop_b, 0, 0);
+    draw_drum(frame, now, 0xFFFFFFCFu, 0x3FFFFFCFu);
+}
+
+// The drum scene (on whichever path it takes) with the star over it.
+void objects_4_draw_plain(Surface* frame, float now, float start, float angle)
+{
+    scene_objects_3(frame, now, start);
+    if (!g_star_work) return;
+    g_star_line_width = 2.5f;
+    draw_star(frame, 0.0f, 0.0f, angle, 500.0f, 0xFFFF7F3Fu, 0x007F3F00u);
+    g_star_line_width = k_rest_line_width;
+}
+
 int scene_objects_1(Surface* frame, float now, float start)
 {
     StarSceneState& st = g_star_scene_state;
@@ -283,115 +244,39 @@ int scene_objects_1(Surface* frame, float now, float start)
         st.angle = static_cast<float>(st.angle + 0.05 * d);
         if (k % 2 != 0) jitter_draw(st);
     }
-    if (objects_banded(frame, nullptr)) {
-        ObjectsJob job = objects_job_begin(frame);
-        if (g_star_work) {
-            job.star_points = star_place(frame, st.jx, st.jy, st.angle, 500.0f);
-            job.star_q = 0xCFDFFFDFu;
-            job.star_p = 0x007FDF7Fu;
-            job.star_width = g_star_line_width;
-        }
-        band_run(objects_band, &job, frame->height);
-        return 1;
-    }
-    surface_clear(frame);
-    if (g_star_work) draw_star(frame, st.jx, st.jy, st.angle, 500.0f, 0xCFDFFFDFu, 0x007FDF7Fu);
+    if (g_plain_paths) objects_1_draw_plain(frame, st.jx, st.jy, st.angle);
+    else objects_1_draw_fast(frame, st.jx, st.jy, st.angle);
     return 1;
 }
 
 int scene_objects_2(Surface* frame, float now, float)
 {
-    if (!clouds_ready()) {
+    if (!objects_clouds_ready()) {
         surface_clear(frame);
         return 0;
     }
     // A large dark star turning 3 degrees per frame unit, centred at (446, 62).
     const float angle = static_cast<float>(static_cast<double>(now) * k_degree * 3.0);
-    if (objects_banded(frame, g_backdrop_a)) {
-        ObjectsJob job = objects_job_begin(frame);
-        job.backdrop = g_backdrop_a;
-        led_layers_make(now);
-        led_layers_place(30.0f, 220.0f, now, job.cloud_x, job.cloud_y, job.cloud_hardness);
-        job.clouds = 1;
-        job.star_points = star_place(frame, 190.0f, -130.0f, angle, 600.0f);
-        job.star_q = 0x00000000u;
-        job.star_p = 0xCF000000u;
-        job.star_width = 1.0f;
-        band_run(objects_band, &job, frame->height);
-        g_star_line_width = k_rest_line_width;
-        return 0;
-    }
-    surface_copy_shifted(frame, g_backdrop_a, 0, 0);
-    draw_led_clouds(frame, 30.0f, 220.0f, now);
-    g_star_line_width = 1.0f;
-    draw_star(frame, 190.0f, -130.0f, angle, 600.0f, 0x00000000u, 0xCF000000u);
-    g_star_line_width = k_rest_line_width;
+    if (g_plain_paths) objects_2_draw_plain(frame, now, angle);
+    else objects_2_draw_fast(frame, now, angle);
     return 0;
 }
 
-namespace {
-
-// The drum of time t in the job: its strokes projected into the shared table. False when they do
-// not fit the table (the caller then draws the frame unbanded).
-bool drum_job_add(ObjectsJob* job, float t)
-{
-    if (g_drum_count / 2 + 1 > k_drum_capacity) return false;
-    Surface* frame = job->frame;
-    job->backdrop = g_backdrop_b;
-    const int count = drum_transform(t);
-    const int cx = frame->width >> 1;
-    const int cy = frame->height >> 1;
-    int kept = 0;
-    for (int i = 0; i < count; i += 2)
-        if (drum_stroke(i, count, cx, cy, &s_drum_p[kept], &s_drum_q[kept])) ++kept;
-    job->drum_lines = kept;
-    job->drum_q = 0xFFFFFFCFu;
-    job->drum_p = 0x3FFFFFCFu;
-    return true;
-}
-
-}  // namespace
-
 int scene_objects_3(Surface* frame, float now, float)
 {
-    if (!drum_ready()) {
+    if (!objects_drum_ready()) {
         surface_clear(frame);
         return 0;
     }
-    if (objects_banded(frame, g_backdrop_b)) {
-        ObjectsJob job = objects_job_begin(frame);
-        if (drum_job_add(&job, now)) {
-            band_run(objects_band, &job, frame->height);
-            return 0;
-        }
-    }
-    surface_copy_shifted(frame, g_backdrop_b, 0, 0);
-    draw_drum(frame, now, 0xFFFFFFCFu, 0x3FFFFFCFu);
+    if (g_plain_paths) objects_3_draw_plain(frame, now);
+    else objects_3_draw_fast(frame, now);
     return 0;
 }
 
 int scene_objects_4(Surface* frame, float now, float start)
 {
     const float angle = static_cast<float>(static_cast<double>(now) * k_degree);
-    if (objects_banded(frame, drum_ready() ? g_backdrop_b : nullptr)) {
-        ObjectsJob job = objects_job_begin(frame);
-        // Without the drum's preparation the star turns over black.
-        if (!drum_ready() || drum_job_add(&job, now)) {
-            if (g_star_work) {
-                job.star_points = star_place(frame, 0.0f, 0.0f, angle, 500.0f);
-                job.star_q = 0xFFFF7F3Fu;
-                job.star_p = 0x007F3F00u;
-                job.star_width = 2.5f;
-                g_star_line_width = k_rest_line_width;
-            }
-            band_run(objects_band, &job, frame->height);
-            return 0;
-        }
-    }
-    scene_objects_3(frame, now, start);
-    if (!g_star_work) return 0;
-    g_star_line_width = 2.5f;
-    draw_star(frame, 0.0f, 0.0f, angle, 500.0f, 0xFFFF7F3Fu, 0x007F3F00u);
-    g_star_line_width = k_rest_line_width;
+    if (g_plain_paths) objects_4_draw_plain(frame, now, start, angle);
+    else objects_4_draw_fast(frame, now, start, angle);
     return 0;
 }

@@ -1,13 +1,13 @@
 // The four polygon scenes. Phases are doubles; elapsed times and the frame step d are floats, and
 // positions, radii and heights are computed in double and handed on as floats. The constants are
-// the decimal values the motion was tuned with, not the exact multiples of pi.
+// the decimal values the motion was tuned with, not the exact multiples of pi. The state moves
+// here; each frame is drawn by the plain twin below or by the fast one, in row bands, in
+// polygon_scenes_fast.cpp.
 #include "scenes/objects/polygon_scenes.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "display/band_worker.h"
-#include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/flat_scenes.h"
@@ -15,6 +15,7 @@
 #include "draw2d/pictures.h"
 #include "scenes/objects/column_renderer.h"
 #include "scenes/objects/dot_fillers.h"
+#include "scenes/objects/polygon_scenes_twins.h"
 
 OrbState g_polygons_1_orbs = {0, 0.0f, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0.0, 0.0};
 OrbState g_polygons_2_orbs = {0, 0.0f, 0.0f, 0.0f, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -39,17 +40,12 @@ constexpr float k_ripple_launch_row = 400.0f;
 constexpr double k_ripple_rest_row = 32.0;
 constexpr double k_ripple_climb = 6.0;   // rows per frame unit
 
-constexpr uint32_t k_white = 0xFFFFFFFFu;
-constexpr float k_highlight_x = 300.0f;
-constexpr float k_highlight_y = 192.0f;
-constexpr float k_highlight_r = 96.0f;
 const char k_caption[] = "the fonts are working  not  the farts are working";
 
 constexpr OrbRates k_slow_rates = {0.05, 0.013, 0.02182818281828183};
 constexpr OrbRates k_fast_rates = {0.15, 0.039, 0.06548454845484548};
 
 enum class Profile { gentle, twisted, ripple };
-enum class Backdrop { fuzzyballs, static_flicker, title_fade };
 
 // The column's half-width at row angle theta.
 inline double profile_height(Profile p, double theta, double b0, double b1)
@@ -76,100 +72,10 @@ void profile_fill(Profile p, const OrbState& s, float* h)
     }
 }
 
-// One polygon frame in row bands, in two passes: first the glow layer and the background with the
-// orbs behind the column, then, once every row of both is done (the column reads other rows of
-// them), the column and the orbs in front. The static and the states are drawn on the main thread.
-struct PolygonsJob {
-    Surface* frame;
-    Surface* glow;
-    Surface* background;
-    Backdrop backdrop;
-    uint32_t fade_level;
-    Orb orbs[3];
-};
+}  // namespace
 
-void polygons_layers_band(void* ctx, int y0, int y1)
+void polygons_frame_draw_plain(Surface* frame, float now, float start, const Orb orbs[3], Backdrop backdrop)
 {
-    const PolygonsJob& job = *static_cast<const PolygonsJob*>(ctx);
-    Surface* glow = job.glow;
-    Surface* background = job.background;
-    for (int y = y0; y < y1; ++y) std::memset(surface_row(glow, y), 0, static_cast<size_t>(glow->width) * 4);
-    if (job.backdrop == Backdrop::fuzzyballs) {
-        for (int y = y0; y < y1; ++y)
-            std::memcpy(surface_row(background, y), surface_row(g_fuzzyballs, y), static_cast<size_t>(g_fuzzyballs->pitch));
-    } else if (job.backdrop == Backdrop::title_fade) {
-        scene_fade_title_rows(background, job.fade_level, y0, y1);
-    }
-    for (const Orb& o : job.orbs) draw_glow_dot_add_rows(o.front ? glow : background, o.x, o.y, o.r, k_white, y0, y1);
-    draw_glow_dot_add_rows(glow, k_highlight_x, k_highlight_y, k_highlight_r, k_white, y0, y1);
-}
-
-void polygons_column_band(void* ctx, int y0, int y1)
-{
-    const PolygonsJob& job = *static_cast<const PolygonsJob*>(ctx);
-    render_column_rows(g_fuzzy_table, job.background, job.glow, job.frame, g_fuzzy_tint, y0, y1);
-    for (const Orb& o : job.orbs)
-        if (o.front) draw_glow_dot_add_rows(job.frame, o.x, o.y, o.r, k_white, y0, y1);
-}
-
-// The banded passes need the fast paths and the shapes the plain passes assume: work surfaces of
-// the frame's size with rows back to back, and a title picture inside the background.
-bool polygons_banded(const Surface* frame, Backdrop backdrop)
-{
-    if (g_plain_paths) return false;
-    const Surface* s[4] = {g_work_surface_a, g_work_surface_b, g_work_surface_c, g_fuzzyballs};
-    for (const Surface* w : s)
-        if (w->width != k_frame_width || w->height != k_frame_height || w->pitch != k_frame_row_bytes) return false;
-    if (frame->width < k_frame_width || frame->height < k_frame_height) return false;
-    if (backdrop == Backdrop::title_fade) {
-        const Image* pic = g_fade_title ? g_fade_title->picture : nullptr;
-        if (!pic || !g_fade_title->backdrop || pic->width > k_frame_width || pic->height > k_frame_height) return false;
-    }
-    return true;
-}
-
-int polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
-                   Backdrop backdrop, RippleState* ripples, const char* caption)
-{
-    if (!g_fuzzy_table || !g_work_surface_a || !g_work_surface_b || !g_work_surface_c || !g_fuzzyballs) {
-        surface_clear(frame);
-        return 0;
-    }
-    if (ripples) ripple_launch(ripples, !s->armed, start);
-    const float d = orbs_advance(s, rates, now, start);
-    Orb orbs[3];
-    orbs_place(s, orbs);
-
-    profile_fill(profile, *s, g_fuzzy_table);
-    if (ripples) ripples_apply(ripples, g_fuzzy_table, d);
-
-    if (polygons_banded(frame, backdrop)) {
-        PolygonsJob job;
-        job.frame = frame;
-        job.glow = g_work_surface_a;
-        job.backdrop = backdrop;
-        job.fade_level = 0;
-        for (int k = 0; k < 3; ++k) job.orbs[k] = orbs[k];
-        switch (backdrop) {
-        case Backdrop::fuzzyballs:
-            job.background = g_work_surface_b;
-            break;
-        case Backdrop::static_flicker:
-            // The static draws its random numbers in order: here, before the bands.
-            job.background = g_work_surface_c;
-            scene_static_flicker(job.background, now, start);
-            break;
-        case Backdrop::title_fade:
-            job.background = g_work_surface_c;
-            job.fade_level = scene_fade_title_advance(now, start);
-            break;
-        }
-        band_run(polygons_layers_band, &job, k_frame_height);
-        band_run(polygons_column_band, &job, k_frame_height);
-        if (caption) draw_text(frame, caption, 64, 128, k_white);
-        return 0;
-    }
-
     Surface* glow = g_work_surface_a;
     surface_clear(glow);
     Surface* background = nullptr;
@@ -191,11 +97,33 @@ int polygons_frame(Surface* frame, float now, float start, OrbState* s, const Or
 
     // Behind the column an orb is refracted with the background; in front it also lights the
     // glass through the glow layer, and is drawn again over the finished frame.
-    for (const Orb& o : orbs) draw_glow_dot_add(o.front ? glow : background, o.x, o.y, o.r, k_white);
+    for (int k = 0; k < 3; ++k)
+        draw_glow_dot_add(orbs[k].front ? glow : background, orbs[k].x, orbs[k].y, orbs[k].r, k_white);
     draw_glow_dot_add(glow, k_highlight_x, k_highlight_y, k_highlight_r, k_white);
     render_column(g_fuzzy_table, background, glow, frame, g_fuzzy_tint);
-    for (const Orb& o : orbs)
-        if (o.front) draw_glow_dot_add(frame, o.x, o.y, o.r, k_white);
+    for (int k = 0; k < 3; ++k)
+        if (orbs[k].front) draw_glow_dot_add(frame, orbs[k].x, orbs[k].y, orbs[k].r, k_white);
+}
+
+namespace {
+
+int polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
+                   Backdrop backdrop, RippleState* ripples, const char* caption)
+{
+    if (!g_fuzzy_table || !g_work_surface_a || !g_work_surface_b || !g_work_surface_c || !g_fuzzyballs) {
+        surface_clear(frame);
+        return 0;
+    }
+    if (ripples) ripple_launch(ripples, !s->armed, start);
+    const float d = orbs_advance(s, rates, now, start);
+    Orb orbs[3];
+    orbs_place(s, orbs);
+
+    profile_fill(profile, *s, g_fuzzy_table);
+    if (ripples) ripples_apply(ripples, g_fuzzy_table, d);
+
+    if (g_plain_paths) polygons_frame_draw_plain(frame, now, start, orbs, backdrop);
+    else polygons_frame_draw_fast(frame, now, start, orbs, backdrop);
     if (caption) draw_text(frame, caption, 64, 128, k_white);
     return 0;
 }

@@ -1,4 +1,5 @@
-// The noise dissolve: each texel blends the source over a grey drawn from the demo generator.
+// The noise dissolve: each texel blends the source over a grey drawn from the demo generator. The
+// fast twin of the texel loop is in noise_dissolve_fast.cpp.
 #include "scenes/plane/noise_dissolve.h"
 
 #include <cstdlib>
@@ -7,7 +8,7 @@
 #include "display/blend.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
-#include "draw2d/rand_stream.h"
+#include "scenes/plane/noise_dissolve_twins.h"
 #include "shell/random.h"
 
 NoiseDissolve* dissolve_create(const Image* source)
@@ -47,24 +48,16 @@ void dissolve_advance(NoiseDissolve* d, float delta, int reset)
         std::memcpy(d->work->pixels, src->pixels, count * sizeof(uint32_t));
         return;
     }
-    // Every texel is rewritten here, so the plain copy that the full level shows is not needed.
+    if (g_plain_paths) return dissolve_texels_plain(d, b);
+    return dissolve_texels_fast(d, b);
+}
+
+// Every texel is rewritten, so the plain copy that the full level shows is not needed.
+void dissolve_texels_plain(NoiseDissolve* d, uint32_t b)
+{
+    const Image* src = d->source;
+    const size_t count = static_cast<size_t>(src->width) * static_cast<size_t>(src->height);
     uint32_t* out = d->work->pixels;
-    if (!g_plain_paths) {
-        // The two terms of the blend are floored apart and never carry, so the texel is the
-        // source's term plus the grey's, and the grey's comes from a table of the 255 greys. At
-        // level 0 the source's term, floor(c / 256), is 0.
-        uint32_t grey_term[255];
-        for (uint32_t n = 0; n < 255; ++n) grey_term[n] = blend_rgb_split(0u, n * 0x010101u, b);
-        RandStream r = rand_stream_begin();
-        if (b == 0) {
-            for (size_t i = 0; i < count; ++i) out[i] = grey_term[rand_stream_next(&r) % 255u];
-        } else {
-            for (size_t i = 0; i < count; ++i)
-                out[i] = blend_rgb_split(src->pixels[i], 0u, b) + grey_term[rand_stream_next(&r) % 255u];
-        }
-        rand_stream_end(&r);
-        return;
-    }
     for (size_t i = 0; i < count; ++i) {
         const uint32_t n = demo_rand() % 255u;
         out[i] = blend_rgb_split(src->pixels[i], n * 0x010101u, b);

@@ -1,14 +1,14 @@
 // The four plane scenes. Clock and motion are in double and rounded as each value is stored in
 // its float; the ground dissolve's static and the background static draw from the demo generator,
 // so every frame continues the one random sequence. Those draws and the motion stay on the main
-// thread; on the fast paths the grids (and the sky's stars) are then drawn in row bands.
+// thread; the fast twins of the grid and sky drawing, in plane_scenes_fast.cpp, then draw in row
+// bands.
 #include "scenes/plane/plane_scenes.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "display/band_worker.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
@@ -18,6 +18,7 @@
 #include "procedural/texture_grid.h"
 #include "scenes/plane/noise_dissolve.h"
 #include "scenes/plane/plane_resources.h"
+#include "scenes/plane/plane_scenes_twins.h"
 #include "scenes/plane/star_field.h"
 
 TerrainClock g_terrain_clocks[4] = {};
@@ -83,33 +84,11 @@ int frame_blank(Surface* frame)
     return 1;
 }
 
-// A grid drawing cut into row bands for the band workers (fast paths only). Every band draws its
-// own rows of the grid, so the bands add up to the whole drawing.
-struct GridJob {
-    const TextureGrid* grid;
-    Surface* target;
-    const Surface* background;   // null: opaque drawing
-    const StarCloud* stars;      // plotted over the band's rows once the grid is drawn; may be null
-};
-
-void grid_band_draw(void* ctx, int y0, int y1)
-{
-    const GridJob* job = static_cast<const GridJob*>(ctx);
-    if (job->background) grid_draw_blend_rows(job->grid, job->target, job->background, y0, y1);
-    else grid_draw_rows(job->grid, job->target, y0, y1);
-    if (job->stars) star_cloud_draw_rows(job->stars, job->target, y0, y1);
-}
-
-// grid_draw or grid_draw_blend, on the band workers on the fast paths.
+// grid_draw or grid_draw_blend, in row bands on the band workers on the fast paths.
 void grid_frame_draw(const TextureGrid* grid, Surface* target, const Surface* background)
 {
-    if (g_plain_paths) {
-        if (background) grid_draw_blend(grid, target, background);
-        else grid_draw(grid, target);
-        return;
-    }
-    GridJob job = {grid, target, background, nullptr};
-    band_run(grid_band_draw, &job, target->height);
+    if (g_plain_paths) return grid_frame_draw_plain(grid, target, background);
+    return grid_frame_draw_fast(grid, target, background);
 }
 
 // The floor and ceiling blended over the offscreen static with the node shades as opacity.
@@ -121,14 +100,29 @@ void ground_blend_draw(Surface* frame, float plane)
     else surface_clear(frame);
 }
 
-// The sky grid covers every pixel of a surface of this size from its top-left corner.
-bool grid_covers(const TextureGrid* g, const Surface* s)
+}  // namespace
+
+void grid_frame_draw_plain(const TextureGrid* grid, Surface* target, const Surface* background)
 {
-    return g->x_offset == 0 && g->y_offset == 0 && (g->cols - 1) * g->cell_w == s->width &&
-           (g->rows - 1) * g->cell_h == s->height;
+    if (background) grid_draw_blend(grid, target, background);
+    else grid_draw(grid, target);
 }
 
-}  // namespace
+void sky_frame_draw_plain(Surface* frame)
+{
+    PlaneSceneData& d = g_plane_scene;
+    Surface* off = d.offscreen;
+    // The far side of the plane stays black, and only there do the stars show.
+    surface_clear(off);
+    grid_frame_draw(d.sky_grid, off, nullptr);
+    star_cloud_draw(d.stars, off);
+    if (frame_fits(frame)) {
+        const size_t bytes = static_cast<size_t>(std::min(frame->width, off->width)) * 4;
+        for (int y = 0; y < off->height; ++y) std::memcpy(surface_row(frame, y), surface_row(off, y), bytes);
+    } else {
+        surface_clear(frame);
+    }
+}
 
 int scene_terrain_1(Surface* frame, float now, float start)
 {
@@ -197,27 +191,8 @@ int scene_terrain_4(Surface* frame, float now, float start)
     mat_rotate_xyz(&m, {-d.angles.x, -d.angles.y, -d.angles.z, 1.0f});
     star_cloud_transform(d.stars, &m);
 
-    Surface* off = d.offscreen;
-    // A frame of the offscreen's own size whose every pixel the sky grid writes is drawn directly:
-    // the cleared offscreen would be covered whole, the stars clip the same, and the copy is the frame.
-    // Each band plots the stars over its own rows once its grid rows are drawn.
-    if (!g_plain_paths && frame->width == off->width && frame->height == off->height && grid_covers(d.sky_grid, off)) {
-        grid_cast_plane(d.sky_grid, d.camera, d.angles, plane, k_scale);
-        GridJob job = {d.sky_grid, frame, nullptr, d.stars};
-        band_run(grid_band_draw, &job, frame->height);
-        return 1;
-    }
-    surface_clear(off);
-    // The far side of the plane stays black, and only there do the stars show.
     grid_cast_plane(d.sky_grid, d.camera, d.angles, plane, k_scale);
-    grid_frame_draw(d.sky_grid, off, nullptr);
-    star_cloud_draw(d.stars, off);
-
-    if (frame_fits(frame)) {
-        const size_t bytes = static_cast<size_t>(std::min(frame->width, off->width)) * 4;
-        for (int y = 0; y < off->height; ++y) std::memcpy(surface_row(frame, y), surface_row(off, y), bytes);
-    } else {
-        surface_clear(frame);
-    }
+    if (g_plain_paths) sky_frame_draw_plain(frame);
+    else sky_frame_draw_fast(frame);
     return 1;
 }

@@ -37,13 +37,7 @@ int wave_floor_prepare();
 // The profile repeats every n units ahead and is mirrored behind forward position 0. A profile of
 // no entries has no floor: no row hits.
 void wave_floor_cast(WaveFloor* floor, const int32_t* profile, int32_t n, double pitch, double position);
-// The same on the fast path for the rows row_from .. row_to - 1 only, each exactly as the whole
-// cast fills it: row bands cast apart add up to the whole.
-void wave_floor_cast_rows(WaveFloor* floor, const int32_t* profile, int32_t n, double pitch, double position,
-                          int row_from, int row_to);
 
 // Draws the rows that hit into rows 0..383, columns 0..511 of `surface` (clipped to a smaller
 // surface); rows without a hit are left as they were.
 void wave_floor_draw(const WaveFloor* floor, Surface* surface);
-// The same on the fast path for the rows row_from .. row_to - 1 only.
-void wave_floor_draw_rows(const WaveFloor* floor, Surface* surface, int row_from, int row_to);

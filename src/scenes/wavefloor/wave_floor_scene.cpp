@@ -1,16 +1,14 @@
 // The wave-floor scene: level flight for 3 s, then a full loop of the camera, over and over, at 12
 // forward units per frame unit. State values are floats; the arithmetic that updates them runs in
-// double and is rounded as each value is stored. On the fast paths each row band of the frame is
-// cleared, cast and drawn apart, after the state has moved on the main thread.
+// double and is rounded as each value is stored. The state moves here; the frame is drawn by the
+// plain twin below or by the fast one in wave_floor_scene_fast.cpp.
 #include "scenes/wavefloor/wave_floor_scene.h"
 
-#include <cstring>
-
-#include "display/band_worker.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/font.h"
 #include "scenes/wavefloor/wave_floor.h"
+#include "scenes/wavefloor/wave_floor_scene_twins.h"
 
 WaveFloorState g_wave_floor_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
 
@@ -25,26 +23,15 @@ constexpr double k_turn_rate = 0.05;          // radians per frame unit while lo
 constexpr double k_speed = 12.0;              // forward units per frame unit
 constexpr double k_start_position = -256.0;
 
-// One band of the frame on the fast paths: its rows cleared, cast and drawn. The bands write
-// disjoint rows of the frame and of the floor's row table.
-struct FloorJob {
-    Surface* frame;
-    WaveFloor* floor;
-    double pitch;
-    double position;
-};
-
-void floor_band_draw(void* ctx, int y0, int y1)
-{
-    const FloorJob* job = static_cast<const FloorJob*>(ctx);
-    const size_t row_bytes = static_cast<size_t>(job->frame->width) * 4;
-    for (int y = y0; y < y1; ++y) std::memset(surface_row(job->frame, y), 0, row_bytes);
-    if (!job->floor) return;
-    wave_floor_cast_rows(job->floor, g_wave_profile, wave_profile_length, job->pitch, job->position, y0, y1);
-    wave_floor_draw_rows(job->floor, job->frame, y0, y1);
-}
-
 }  // namespace
+
+void wave_floor_frame_plain(Surface* frame, WaveFloor* floor, double pitch, double position)
+{
+    surface_clear(frame);
+    if (!floor) return;
+    wave_floor_cast(floor, g_wave_profile, wave_profile_length, pitch, position);
+    wave_floor_draw(floor, frame);
+}
 
 int scene_wave_floor(Surface* frame, float now, float start)
 {
@@ -80,16 +67,8 @@ int scene_wave_floor(Surface* frame, float now, float start)
     }
 
     WaveFloor* floor = g_wave_floor;
-    if (!g_plain_paths && frame->height >= k_floor_rows) {
-        FloorJob job = {frame, floor, st.pitch, st.position};
-        band_run(floor_band_draw, &job, frame->height);
-    } else {
-        surface_clear(frame);
-        if (floor) {
-            wave_floor_cast(floor, g_wave_profile, wave_profile_length, st.pitch, st.position);
-            wave_floor_draw(floor, frame);
-        }
-    }
+    if (g_plain_paths) wave_floor_frame_plain(frame, floor, st.pitch, st.position);
+    else wave_floor_frame_fast(frame, floor, st.pitch, st.position);
     // The caption is centred on the fixed 512 x 384 screen.
     if (frame->width >= k_floor_columns && frame->height >= k_floor_rows) {
         const int x = 256 - (text_width(k_caption) >> 1);

@@ -1,0 +1,445 @@
+// The fast twin of the line band: the same words as draw_line_wide_plain. It skips the four clips
+// when both ends are inside, skips the colour blend along a one-colour segment (a colour blended with
+// itself is that colour), and shades four pixels at a time without branches: d and a still advance
+// by one float addition per pixel, and a lane that must not change is written back with alpha 0,
+// which leaves every byte as it was. It can also keep to a band of rows, so that row bands drawn
+// apart add up to the whole line. It sets a band up once (LineBand) and then shades its rows; on
+// x86 the code is compiled twice, for SSE2 and in the AVX2 encoding, and a processor with AVX2 takes
+// the second (same operations, same words).
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "display/blend_sse2.h"
+#include "display/render_paths.h"
+#include "display/surface.h"
+#include "geom3d/lines.h"
+#include "geom3d/lines_twins.h"
+
+using namespace line_shading;
+
+namespace {
+
+// A line band with its set-up done: everything the fast path works out from the ends, the
+// colours and the width before it visits a pixel, for a surface of a given size.
+struct LineBand {
+    int32_t kind;              // k_band_none, k_band_slanted or k_band_level
+    int32_t simd;              // 1: shaded four pixels at a time (half-widths up to 64)
+    int32_t ymin, ymax;        // the rows it may write
+    int32_t xmin, xmax;        // the columns it may write
+    float xs, xe, slope;       // slanted: the row span at row ymin and its step per row
+    float row_d, row_a;        // slanted: d and a at column 0 of row ymin
+    float nx, ny;              // slanted: a's and d's step per pixel
+    float level_y;             // level: the row of the centre line
+    float sign;                // level: 255 with the direction along x
+    float cover_scale;         // 255 x half-width
+    float end;                 // 255 x length
+    float inv_len;
+    uint32_t c0, c1;           // colours at the upper and the lower clipped end
+};
+constexpr int32_t k_band_none = 0;
+constexpr int32_t k_band_slanted = 1;
+constexpr int32_t k_band_level = 2;
+
+// Four-at-a-time shading. Exact only while 255 x the coverage product fits a float's 24-bit
+// integers: half-widths up to 64; wider bands are shaded one pixel at a time.
+constexpr float k_simd_max_w = 64.0f;
+
+// Lanes 0..n-1 set, for a last group of n < 4 pixels.
+const __m128 k_lanes[5] = {_mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, 0, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)),
+                           _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, -1))};
+
+// Four lanes that continue a float sum one addition at a time: lane i holds the start plus the step
+// added i times in turn. Adding 0 to a lane leaves its value (a zero may lose its sign, which no
+// use here can tell).
+struct LaneSum {
+    __m128 step1, step2, step3, step;
+    explicit LaneSum(float s)
+        : step1(_mm_setr_ps(0.0f, s, s, s)), step2(_mm_setr_ps(0.0f, 0.0f, s, s)),
+          step3(_mm_setr_ps(0.0f, 0.0f, 0.0f, s)), step(_mm_set1_ps(s))
+    {
+    }
+    __m128 lanes(__m128 start) const
+    {
+        return _mm_add_ps(_mm_add_ps(_mm_add_ps(start, step1), step2), step3);
+    }
+    // The start of the next four: the last lane plus one step, in every lane.
+    __m128 next(__m128 v) const { return _mm_add_ps(_mm_shuffle_ps(v, v, 0xFF), step); }
+};
+
+// The plain loop over one row's pixels, for bands too wide for four at a time.
+template <bool k_d_moves>
+void span_plain_shade(uint32_t* row, int x_from, int x_to, float d, float a, float step_d, float step_a,
+                      const LineShade& ls)
+{
+    for (int x = x_from; x <= x_to; ++x) {
+        shade_pixel(row + x, d, a, ls);
+        if (k_d_moves) d += step_d;
+        a += step_a;
+    }
+}
+
+// trunc_held without branches: NaN and values at or below -2^30 give -2^30.
+inline int trunc_held_fast(float v)
+{
+    // maxss gives its second operand when the first is NaN.
+    const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
+    return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
+}
+
+// The slanted rows of a band too wide for four pixels at a time, one pixel at a time.
+void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, const LineShade& ls)
+{
+    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
+    // Rows before the band still advance the row values, one addition per row as the whole line does.
+    int y = b.ymin;
+    for (; y < row_from && y <= y_last; ++y) {
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+    for (; y <= y_last; ++y) {
+        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+        if (x_from <= x_to) {
+            const float d = row_d + static_cast<float>(x_from) * b.ny;
+            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            span_plain_shade<true>(surface_row(s, y), x_from, x_to, d, a, b.ny, b.nx, ls);
+        }
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+}
+
+// shade_pixel for four pixels px[0..3] at (d[i], a[i]), lanes outside `lanes` keeping their words,
+// with its constants passed in registers and one fade formula for both ends: the
+// distance past the nearer end, max(-a, a - end), is positive exactly where a fade applies (never
+// for NaN), and 255 x w less it is what either end's own formula gives. A lane without a fade
+// takes the factor 256, which leaves its coverage as it was. For a half-width up to 1 every factor
+// is at most 256 and every coverage at most 255, so the faded coverage is an exact 16-bit product
+// shifted by 8, with no float round trip; wider bands take the float product, which is exact while
+// 255 x the coverage product fits a float's 24-bit integers (half-widths up to 64).
+struct BandShade {
+    __m128 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
+    __m128i c0, c1, alpha, k256_i;   // the end colours; alpha: c0's top byte, for one colour
+};
+
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
+                                                           const BandShade& o)
+{
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 cover = _mm_sub_ps(o.cover_scale, _mm_and_ps(d, o.abs_mask));
+    const __m128i draw = _mm_castps_si128(_mm_and_ps(_mm_cmpge_ps(cover, o.one), lanes));
+    const __m128 past = _mm_max_ps(_mm_sub_ps(zero, a), _mm_sub_ps(a, o.end));
+    const __m128 fading = _mm_cmpgt_ps(past, zero);
+    const __m128 factor = _mm_max_ps(_mm_sub_ps(o.cover_scale, past), zero);
+    __m128i covi;
+    if (k_thin) {
+        const __m128i cov = _mm_cvttps_epi32(_mm_min_ps(cover, o.c255));
+        const __m128i fading_i = _mm_castps_si128(fading);
+        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, _mm_cvttps_epi32(factor)),
+                                          _mm_andnot_si128(fading_i, o.k256_i));
+        // A lane that is not drawn may hold anything here; the mask clears it.
+        covi = _mm_and_si128(_mm_srli_epi32(_mm_mullo_epi16(cov, used), 8), draw);
+    } else {
+        const __m128 cov = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_min_ps(cover, o.c255)));
+        const __m128 used =
+            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(_mm_cvttps_epi32(factor))), _mm_andnot_ps(fading, o.k256));
+        const __m128i faded = _mm_cvttps_epi32(_mm_min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
+        covi = _mm_and_si128(faded, draw);
+    }
+    // A coverage of 0 gives alpha 0, which leaves every byte as it was.
+    __m128i colour = o.c0;
+    __m128i alpha;
+    if (k_one_colour) {
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(o.alpha, covi), 8);
+    } else {
+        // The colour at a / len along the band, held to 0..255 (NaN giving 0).
+        const __m128i u = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
+        colour = blend_argb4_each(o.c1, o.c0, u);
+        alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
+    }
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), blend_argb4_each(colour, dst, alpha));
+}
+
+__attribute__((always_inline)) inline BandShade band_shade_make(const LineBand& b)
+{
+    BandShade o;
+    o.cover_scale = _mm_set1_ps(b.cover_scale);
+    o.end = _mm_set1_ps(b.end);
+    o.inv_len = _mm_set1_ps(b.inv_len);
+    o.abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    o.one = _mm_set1_ps(1.0f);
+    o.c255 = _mm_set1_ps(255.0f);
+    o.k256 = _mm_set1_ps(256.0f);
+    o.inv256 = _mm_set1_ps(0.00390625f);
+    o.c0 = _mm_set1_epi32(static_cast<int>(b.c0));
+    o.c1 = _mm_set1_epi32(static_cast<int>(b.c1));
+    o.k256_i = _mm_set1_epi32(256);
+    o.alpha = _mm_set1_epi32(static_cast<int>(b.c0 >> 24));
+    return o;
+}
+
+// Pixels x_from..x_to (x_from <= x_to) of one row, d and a advancing by one float addition per
+// pixel (d stays put along a level band). Groups of four may reach past x_to, never past the row's
+// last pixel; the pixels beyond the last whole group are shaded one at a time.
+template <bool k_d_moves, bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void span_band_shade(uint32_t* row, int x_from, int x_to, int width, float d,
+                                                           float a, const LaneSum& sum_d, const LaneSum& sum_a,
+                                                           const BandShade& o, const LineBand& b)
+{
+    __m128 dv = _mm_set1_ps(d);
+    __m128 av = _mm_set1_ps(a);
+    int x = x_from;
+    // Most rows of a thin band are one group of four.
+    while (x + 3 < width) {
+        const __m128 d4 = k_d_moves ? sum_d.lanes(dv) : dv;
+        const __m128 a4 = sum_a.lanes(av);
+        const int left = x_to - x + 1;
+        shade_four_band<k_one_colour, k_thin>(row + x, d4, a4, k_lanes[left < 4 ? left : 4], o);
+        x += 4;
+        if (x > x_to) return;
+        if (k_d_moves) dv = sum_d.next(d4);
+        av = sum_a.next(a4);
+    }
+    const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
+    span_plain_shade<k_d_moves>(row, x, x_to, _mm_cvtss_f32(dv), _mm_cvtss_f32(av), _mm_cvtss_f32(sum_d.step),
+                                _mm_cvtss_f32(sum_a.step), ls);
+}
+
+// The rows of a level band (horizontal after clipping) of half-width up to 64: d is the same along
+// each row, and a runs from the band's first column.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void level_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+{
+    if (b.xmin > b.xmax) return;
+    const BandShade o = band_shade_make(b);
+    const float sign = b.sign;
+    const LaneSum sum_d(0.0f), sum_a(sign);
+    for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
+        const float d = -sign * (static_cast<float>(y) - b.level_y);
+        const float a = sign * (static_cast<float>(b.xmin) - b.xs);
+        span_band_shade<false, k_one_colour, k_thin>(surface_row(s, y), b.xmin, b.xmax, s->width, d, a, sum_d, sum_a,
+                                                     o, b);
+    }
+}
+
+// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
+// advance as in slant_rows_shade, and the row pointer steps by the pitch.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+{
+    const BandShade o = band_shade_make(b);
+    const LaneSum sum_d(b.ny), sum_a(b.nx);
+    const int width = s->width;
+    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
+    int y = b.ymin;
+    for (; y < row_from && y <= y_last; ++y) {
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+    uint8_t* row_bytes = reinterpret_cast<uint8_t*>(surface_row(s, y));
+    for (; y <= y_last; ++y, row_bytes += s->pitch) {
+        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+        if (x_from <= x_to) {
+            const float d = row_d + static_cast<float>(x_from) * b.ny;
+            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            span_band_shade<true, k_one_colour, k_thin>(reinterpret_cast<uint32_t*>(row_bytes), x_from, x_to, width,
+                                                        d, a, sum_d, sum_a, o, b);
+        }
+        xs += b.slope;
+        xe += b.slope;
+        row_d -= b.nx;
+        row_a += b.ny;
+    }
+}
+
+__attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                    uint32_t colour_at_p, float w, LineBand* out)
+{
+    out->kind = k_band_none;
+    Vec4 v0 = q;
+    Vec4 v1 = p;
+    uint32_t upper = colour_at_q;
+    uint32_t lower = colour_at_p;
+    if (p.y < q.y) {
+        v0 = p;
+        v1 = q;
+        upper = colour_at_p;
+        lower = colour_at_q;
+    }
+    const float full_dx = v1.x - v0.x;
+    const float full_dy = v1.y - v0.y;
+    const Vec4 unclipped = v0;
+
+    // Both ends inside the margin: no clip would change anything.
+    const float right = static_cast<float>(s->width);
+    const float bottom = static_cast<float>(s->height);
+    if (!(v0.x >= -1.0f && v1.x >= -1.0f && v0.y >= -1.0f && v1.y >= -1.0f && v0.x <= right && v1.x <= right &&
+          v0.y <= bottom && v1.y <= bottom)) {
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_X) < 0) return 0;
+        if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_Y) < 0) return 0;
+        if (clip_segment(&v0, &v1, right, CLIP_MAX_X) < 0) return 0;
+        if (clip_segment(&v0, &v1, bottom, CLIP_MAX_Y) < 0) return 0;
+    }
+    if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return 0;
+
+    const float dx = v1.x - v0.x;
+    const float dy = v1.y - v0.y;
+    if (std::fabs(dx) == 0.0f && std::fabs(dy) == 0.0f) return 0;
+
+    LineBand& b = *out;
+    if (upper == lower) {
+        b.c0 = upper;
+        b.c1 = upper;
+    } else {
+        const bool along_x = std::fabs(dx) > 0.0f;
+        const float t0 = along_x ? 255.0f * (v0.x - unclipped.x) / full_dx : 255.0f * (v0.y - unclipped.y) / full_dy;
+        const float t1 = along_x ? 255.0f * (v1.x - unclipped.x) / full_dx : 255.0f * (v1.y - unclipped.y) / full_dy;
+        b.c0 = blend_argb(lower, upper, trunc_byte(t0));
+        b.c1 = blend_argb(lower, upper, trunc_byte(t1));
+    }
+
+    const float w_far = w + 0.5f;
+    b.ymin = std::max(0, trunc_held(v0.y - w));
+    b.ymax = std::min(s->height - 1, trunc_held(v1.y + w_far));
+    if (dx > 0.0f) {
+        b.xmin = trunc_held(v0.x - w);
+        b.xmax = trunc_held(v1.x + w_far);
+    } else {
+        b.xmin = trunc_held(v1.x - w);
+        b.xmax = trunc_held(v0.x + w_far);
+    }
+    b.xmin = std::max(0, b.xmin);
+    b.xmax = std::min(s->width - 1, b.xmax);
+    if (b.ymin > b.ymax) return 0;
+    b.cover_scale = 255.0f * w;
+    b.simd = w <= k_simd_max_w ? 1 : 0;   // 0 for NaN
+
+    if (std::fabs(dy) > 0.0f) {
+        const float len = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+        if (!(len > 0.0f)) return 0;   // both extents below float resolution
+        const float nx = 255.0f * dx / len;
+        const float ny = 255.0f * dy / len;
+        b.end = 255.0f * len;
+        b.inv_len = 1.0f / len;
+        const float ry = static_cast<float>(b.ymin) - v0.y;
+        const float xc = v0.x + ry * dx / dy;
+        const float h = len * w / dy;
+        b.slope = dx / dy;
+        b.xs = xc - h;
+        b.xe = b.xs + 2.0f * h + 1.0f;
+        b.row_d = -ny * v0.x - nx * ry;
+        b.row_a = ry * ny - nx * v0.x;
+        b.nx = nx;
+        b.ny = ny;
+        b.level_y = 0.0f;
+        b.sign = 0.0f;
+        b.kind = k_band_slanted;
+    } else {
+        // Horizontal after clipping: the distance is the same along each row.
+        b.sign = dx < 0.0f ? -255.0f : 255.0f;
+        b.level_y = v0.y;
+        b.xs = v0.x;
+        const float len = std::fabs(dx);
+        b.end = 255.0f * len;
+        b.inv_len = 1.0f / len;
+        b.xe = b.slope = b.row_d = b.row_a = b.nx = b.ny = 0.0f;
+        b.kind = k_band_level;
+    }
+    return 1;
+}
+
+__attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand& b, int row_from, int row_to)
+{
+    if (b.kind == k_band_none) return;
+    // Rows past the band are never reached.
+    const int y_last = std::min(b.ymax, row_to - 1);
+    if (y_last < b.ymin || y_last < row_from) return;
+    if (b.simd) {
+        // Also a two-colour segment clipped to one colour.
+        const bool one_colour = b.c0 == b.c1;
+        const bool thin = b.cover_scale <= 255.0f;
+        if (b.kind == k_band_slanted) {
+            if (one_colour && thin) slant_rows_band<true, true>(s, b, row_from, y_last);
+            else if (one_colour) slant_rows_band<true, false>(s, b, row_from, y_last);
+            else if (thin) slant_rows_band<false, true>(s, b, row_from, y_last);
+            else slant_rows_band<false, false>(s, b, row_from, y_last);
+        } else {
+            if (one_colour && thin) level_rows_band<true, true>(s, b, row_from, y_last);
+            else if (one_colour) level_rows_band<true, false>(s, b, row_from, y_last);
+            else if (thin) level_rows_band<false, true>(s, b, row_from, y_last);
+            else level_rows_band<false, false>(s, b, row_from, y_last);
+        }
+        return;
+    }
+    // Too wide for four pixels at a time.
+    const LineShade ls = {b.cover_scale, b.end, b.inv_len, b.c0, b.c1};
+    if (b.kind == k_band_slanted) {
+        slant_rows_shade(s, b, row_from, y_last, ls);
+        return;
+    }
+    for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
+        const float d = -b.sign * (static_cast<float>(y) - b.level_y);
+        const float a = b.sign * (static_cast<float>(b.xmin) - b.xs);
+        span_plain_shade<false>(surface_row(s, y), b.xmin, b.xmax, d, a, 0.0f, b.sign, ls);
+    }
+}
+
+// Rows of moderate size: the clipped ends stay within a small fraction of a pixel of the rows
+// spanned by the unclipped ends, so a line can be passed over by its end rows alone.
+constexpr float k_moderate = 1048576.0f;
+
+// The fast twin of draw_line_wide_plain, drawing only rows row_from .. row_to - 1.
+__attribute__((always_inline)) inline void line_fast_body(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                          uint32_t colour_at_p, float w, int row_from, int row_to)
+{
+    if (row_from > 0 || row_to < s->height) {
+        const float lo = std::min(p.y, q.y);
+        const float hi = std::max(p.y, q.y);
+        if (lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
+            (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to)))
+            return;
+    }
+    LineBand band;
+    if (band_make(s, p, q, colour_at_q, colour_at_p, w, &band)) band_draw(s, band, row_from, row_to);
+}
+
+
+}  // namespace
+
+// The same code twice on x86: for every x86-64 processor, and in the AVX2 encoding, whose
+// three-operand instructions spare most register copies. Both compute the same IEEE operations in
+// the same order (no fused multiply-add), so they write the same words.
+#if defined(__x86_64__) || defined(__i386__)
+namespace {
+
+__attribute__((target("avx2"))) void line_fast_avx2(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+                                                     uint32_t colour_at_p, float w, int row_from, int row_to)
+{
+    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+}
+
+}  // namespace
+#endif
+
+void draw_line_wide_fast(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
+                         float w, int row_from, int row_to)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (g_avx2_paths) return line_fast_avx2(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+#endif
+    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+}

@@ -1,0 +1,67 @@
+// The two twins of the line band, for the dispatch in lines.cpp and for the banded fast paths of
+// the scenes, with the pixel shading both share. Not for other callers: they call draw_line_wide.
+#pragma once
+#include <cmath>
+#include <cstdint>
+
+#include "display/blend.h"
+#include "geom3d/matrix.h"
+
+struct Surface;
+
+// The reference, one pixel at a time.
+void draw_line_wide_plain(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
+                          float w);
+// The fast twin, writing only rows row_from .. row_to - 1: the rows it writes get exactly the words
+// the whole line gives them.
+void draw_line_wide_fast(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
+                         float w, int row_from, int row_to);
+
+// What both twins shade a pixel with; lines.cpp and lines_fast.cpp take these names in.
+namespace line_shading {
+
+// Truncation toward zero that is defined for every float: magnitudes beyond 2^30 are held there
+// and NaN counts as very negative. Only the pixel box and the row spans use it; inside the box all
+// values are small.
+inline int trunc_held(float v)
+{
+    if (v >= 1073741824.0f) return 1 << 30;
+    if (v > -1073741824.0f) return static_cast<int>(v);
+    return -(1 << 30);
+}
+
+// trunc(v) limited to 0..255 (NaN gives 0).
+inline uint32_t trunc_byte(float v)
+{
+    if (!(v > 0.0f)) return 0;
+    return v < 255.0f ? static_cast<uint32_t>(v) : 255u;
+}
+
+struct LineShade {
+    float cover_scale;   // 255 x half-width
+    float end;           // 255 x length: where the far fade begins
+    float inv_len;
+    uint32_t c0;         // colour at the upper clipped end
+    uint32_t c1;         // colour at the lower clipped end
+};
+
+// One pixel from d (255 x signed distance to the centre line) and a (255 x distance along the line
+// from the upper clipped end).
+inline void shade_pixel(uint32_t* px, float d, float a, const LineShade& ls)
+{
+    const float cover = ls.cover_scale - std::fabs(d);
+    if (!(cover >= 1.0f)) return;
+    int cov = cover < 255.0f ? static_cast<int>(cover) : 255;
+    if (a < 0.0f) {
+        cov = static_cast<int>((static_cast<int64_t>(cov) * trunc_held(ls.cover_scale - std::fabs(a))) >> 8);
+    } else if (a > ls.end) {
+        cov = static_cast<int>((static_cast<int64_t>(cov) * trunc_held(ls.cover_scale - (a - ls.end))) >> 8);
+    }
+    if (cov <= 0) return;   // alpha 0 leaves every byte as it was
+    if (cov > 255) cov = 255;
+    const uint32_t colour = blend_argb(ls.c1, ls.c0, trunc_byte(a * ls.inv_len));
+    const uint32_t alpha = ((colour >> 24) * static_cast<uint32_t>(cov)) >> 8;
+    *px = blend_argb(colour, *px, alpha);
+}
+
+}  // namespace line_shading
