@@ -32,6 +32,8 @@ echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUORVELLE_SANITIZE=ON -DQUORVELLE_ASSETS=OFF \
       -DQUORVELLE_E2E=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
+# The start-up tests run the preparations on the real data files, which the first build made.
+ln -sfn "$PWD/build/data" build-asan/data
 ctest_run build-asan
 
 if [ -f scripts/fuzz.sh ]; then

@@ -1,10 +1,9 @@
 // The capture tool as a user runs it: exact seeking on one clock from 0, picture and video output at
 // a chosen scale, rejected arguments and unusable output paths.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 #include "common/capture_run.h"
@@ -14,21 +13,6 @@ namespace {
 
 const std::string k_bin = QUORVELLE_BINARY_DIR;
 
-struct HashLine {
-    int frame;
-    std::string hash;
-    int entry;
-    unsigned t_ms;
-};
-
-HashLine line_parse(const std::string& line)
-{
-    std::istringstream in(line);
-    HashLine h = {};
-    in >> h.frame >> h.hash >> h.entry >> h.t_ms;
-    return h;
-}
-
 int shell_run(const std::string& cmd) { return command_run(k_bin, cmd).exit_code; }
 
 // A fresh empty folder under the build directory.
@@ -37,18 +21,6 @@ std::string scratch_folder(const std::string& name)
     const std::string dir = k_bin + "/test-capture-" + name + "-" + std::to_string(::getpid());
     shell_run("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
     return dir;
-}
-
-// Width and height from a PNG file's header.
-std::pair<int, int> png_size(const std::string& path)
-{
-    const std::string bytes = file_text(path);
-    if (bytes.size() < 24) return {0, 0};
-    auto be32 = [&](size_t at) {
-        return (static_cast<unsigned char>(bytes[at]) << 24) | (static_cast<unsigned char>(bytes[at + 1]) << 16) |
-               (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
-    };
-    return {static_cast<int>(be32(16)), static_cast<int>(be32(20))};
 }
 
 // Compares frames of partial captures with the same frames of one whole capture: three frames
@@ -64,10 +36,6 @@ void expect_partial_equals_whole(int fps, const std::vector<unsigned>& seek_poin
                                                " --frames " + frames);
         ASSERT_EQ(r.exit_code, 0) << from;
         ASSERT_EQ(r.lines.size(), 3u) << from;
-        const HashLine h = line_parse(r.lines[0]);
-        EXPECT_EQ(h.frame, static_cast<int>(first)) << from;
-        EXPECT_GE(h.t_ms, from);
-        EXPECT_LT(h.t_ms, from + 1000u / fps + 1);
         partials.push_back(r.lines);
         list += (list.empty() ? "" : ",") + frames;
     }
@@ -98,11 +66,12 @@ TEST(CaptureTool, FromStartsAtTheFirstFrameOfTheClockAtOrAfterIt)
                                                " --to " + std::to_string(c.from + 100));
         ASSERT_EQ(r.exit_code, 0) << c.from;
         ASSERT_GE(r.lines.size(), 2u) << c.from;
-        const HashLine first = line_parse(r.lines[0]);
-        EXPECT_EQ(first.frame, c.frame) << c.from;
-        EXPECT_EQ(first.t_ms, c.t_ms) << c.from;
-        EXPECT_EQ(first.entry, c.entry) << c.from;
-        EXPECT_EQ(line_parse(r.lines[1]).t_ms, (c.frame + 1) * 1000u / c.fps) << c.from;
+        int frame = -1, entry = -1;
+        unsigned t_ms = 0, next_ms = 0;
+        std::sscanf(r.lines[0].c_str(), "%d %*s %d %u", &frame, &entry, &t_ms);
+        std::sscanf(r.lines[1].c_str(), "%*d %*s %*d %u", &next_ms);
+        EXPECT_TRUE(frame == c.frame && t_ms == c.t_ms && entry == c.entry) << c.from << ": " << r.lines[0];
+        EXPECT_EQ(next_ms, (c.frame + 1) * 1000u / c.fps) << c.from;
     }
 }
 
@@ -113,30 +82,14 @@ TEST(CaptureTool, PartialCaptureFramesEqualTheWholeCapture)
     expect_partial_equals_whole(24, {55000, 70000, 150000, 165000});   // wave floor, terrain 3, mesh, objects 4
 }
 
-TEST(CaptureTool, WritesPicturesNumberedFromTheStartOfTheScript)
-{
-    const std::string dir = scratch_folder("pictures");
-    ASSERT_EQ(shell_run("./quorvelle-capture --from 6500 --to 7000 --frames 390,393 --out '" + dir + "' 2>/dev/null"), 0);
-    ASSERT_EQ(shell_run("./quorvelle-capture --from 6500 --to 7000 --frames 390 --format ppm --out '" + dir +
-                        "' 2>/dev/null"),
-              0);
-    struct stat st;
-    EXPECT_EQ(stat((dir + "/frame_000390.png").c_str(), &st), 0);
-    EXPECT_EQ(stat((dir + "/frame_000393.png").c_str(), &st), 0);
-    EXPECT_NE(stat((dir + "/frame_000391.png").c_str(), &st), 0);   // not listed
-    ASSERT_EQ(stat((dir + "/frame_000390.ppm").c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 15 + 512 * 384 * 3);                       // "P6\n512 384\n255\n" + pixels
-    shell_run("rm -rf '" + dir + "'");
-}
-
-TEST(CaptureTool, ScaleEnlargesEveryPixelToAUniformBlock)
+TEST(CaptureTool, WritesPicturesNumberedFromTheStartAndScaledToUniformBlocks)
 {
     const std::string dir = scratch_folder("scale");
     // Frame 5 is static noise, frame 700 a name; 700 frames to render make the progress line show.
     const CommandResult r = command_run(k_bin, "./quorvelle-capture --frames 5,700 --scale 3 --format ppm --out '" +
                                                    dir + "/x3' && ./quorvelle-capture --frames 5,700 --format ppm --out '" +
-                                                   dir + "/x1' && ./quorvelle-capture --frames 5 --scale 2 --out '" +
-                                                   dir + "/png'");
+                                                   dir + "/x1' && ./quorvelle-capture --from 6500 --to 7000 --frames "
+                                                   "390,393 --scale 2 --out '" + dir + "/png'");
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("1536x1152"), std::string::npos) << r.err;   // size and scale in the progress line
     EXPECT_NE(r.err.find("x3"), std::string::npos) << r.err;
@@ -145,6 +98,7 @@ TEST(CaptureTool, ScaleEnlargesEveryPixelToAUniformBlock)
         ASSERT_TRUE(ppm_read(dir + "/x3" + name, &big) && ppm_read(dir + "/x1" + name, &small)) << name;
         ASSERT_EQ(big.width * 1000 + big.height, 1536 * 1000 + 1152);
         ASSERT_EQ(small.width * 1000 + small.height, 512 * 1000 + 384);
+        EXPECT_EQ(file_text(dir + "/x1" + name).size(), 15u + 512 * 384 * 3);   // "P6\n512 384\n255\n" + pixels
         int mismatches = 0;
         for (int y = 0; y < 1152; ++y)
             for (int x = 0; x < 1536; ++x)
@@ -152,7 +106,10 @@ TEST(CaptureTool, ScaleEnlargesEveryPixelToAUniformBlock)
                                               static_cast<size_t>((y / 3) * 512 + x / 3) * 3, 3) != 0;
         EXPECT_EQ(mismatches, 0) << name;
     }
-    EXPECT_EQ(png_size(dir + "/png/frame_000005.png"), std::make_pair(1024, 768));
+    // Numbered from 0 ms whatever --from says, only those listed; 1024 x 768 in the PNG header.
+    for (const char* name : {"/frame_000390.png", "/frame_000393.png"})
+        EXPECT_EQ(file_text(dir + "/png" + name).substr(16, 8), std::string("\0\0\4\0\0\0\3\0", 8)) << name;
+    EXPECT_EQ(file_text(dir + "/png/frame_000391.png"), "");
     shell_run("rm -rf '" + dir + "'");
 }
 

@@ -36,18 +36,12 @@ inline bool xvfb_start(Xvfb* x, int width, int height)
         _exit(127);
     }
     close(fds[1]);
-    char buf[32] = {};
-    ssize_t got = 0;
-    while (got < 31) {
-        const ssize_t n = read(fds[0], buf + got, 31 - got);
-        if (n <= 0) break;
-        got += n;
-        if (buf[got - 1] == '\n') break;
-    }
-    close(fds[0]);
-    if (got <= 0) return false;
-    x->display = ":" + std::string(buf, buf + got - (buf[got - 1] == '\n'));
-    return true;
+    FILE* in = fdopen(fds[0], "r");
+    char number[32] = {};
+    const bool got = in && std::fgets(number, sizeof number, in) && number[0] >= '0' && number[0] <= '9';
+    if (in) std::fclose(in);
+    x->display = ":" + std::to_string(std::atoi(number));
+    return got;
 }
 
 inline void xvfb_stop(Xvfb* x)

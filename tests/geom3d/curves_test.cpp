@@ -13,7 +13,7 @@ TEST(Curve, StraightControlDrawsAnUnbrokenLine)
     for (int x = 0; x < 200; ++x) EXPECT_EQ(g.at(x, 49) | g.at(x, 51), 0u);
 }
 
-TEST(GlowDot, FalloffBuildUpAndLimits)
+TEST(GlowDot, FalloffBuildUpLimitsAndFullPrecision)
 {
     PaddedSurface g(600, 400, 0);
     draw_glow_dot(&g.s, 100, 100, 4, 0xFFABD4E4u);
@@ -36,15 +36,10 @@ TEST(GlowDot, FalloffBuildUpAndLimits)
             ASSERT_EQ(x >= 512 || y >= 384 ? g.at(x, y) : 0u, 0u) << x << "," << y;
     EXPECT_EQ(g.at(300, 300), 0u);
     EXPECT_TRUE(g.pad_intact());
-}
-
-// A pixel where the cancellation in q decides the truncation: k * q is 9.99999785 exactly, so the
-// dot's opacity is 9 (with the stored 0xD7 that makes 224), not 10.
-TEST(GlowDot, RowAndPixelValuesKeepFullPrecision)
-{
-    PaddedSurface g(512, 384, 0);
-    uint32_t* p = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(g.s.pixels) + 155 * g.s.pitch) + 277;
-    *p = 0xD7D6D6EAu;
-    draw_glow_dot(&g.s, 0x1.191134p+8f, 0x1.3843c4p+7f, 0x1.13a8f6p+2f, 0xFFABD4E4u);
-    EXPECT_EQ(g.at(277, 155), 0x00B1D5E5u);
+    // A pixel where the cancellation in q decides the truncation: k * q is 9.99999785 exactly, so the
+    // dot's opacity is 9 (with the stored 0xD7 that makes 224), not 10.
+    PaddedSurface p(512, 384, 0);
+    p.words[155 * p.stride + 277] = 0xD7D6D6EAu;
+    draw_glow_dot(&p.s, 0x1.191134p+8f, 0x1.3843c4p+7f, 0x1.13a8f6p+2f, 0xFFABD4E4u);
+    EXPECT_EQ(p.at(277, 155), 0x00B1D5E5u);
 }

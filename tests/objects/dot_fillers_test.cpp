@@ -6,7 +6,7 @@
 #include "common/test_util.h"
 #include "scenes/objects/dot_fillers.h"
 
-TEST(GlowDotAdd, ExactValuesAndSaturation)
+TEST(GlowDotAdd, ExactValuesSaturationAndTheFrameClip)
 {
     PaddedSurface g(200, 200, 0);
     draw_glow_dot_add(&g.s, 100, 100, 4, 0xFFABD4E4u);
@@ -29,35 +29,21 @@ TEST(GlowDotAdd, ExactValuesAndSaturation)
     draw_glow_dot_add(&h.s, 50, 50, 10, 0x80FFFFFFu);
     EXPECT_EQ(h.at(50, 50), 0x807F7F7Fu);
     EXPECT_TRUE(g.pad_intact() && w.pad_intact() && h.pad_intact());
-}
-
-TEST(GlowDotAdd, ClipsToTheFrameWhateverTheTarget)
-{
-    PaddedSurface g(700, 450, 0);
-    draw_glow_dot_add(&g.s, 600, 200, 100, 0xFFFFFFFFu);
-    draw_glow_dot_add(&g.s, 300, 400, 30, 0xFFFFFFFFu);
-    EXPECT_NE(g.at(511, 200), 0u);
-    EXPECT_NE(g.at(300, 383), 0u);
+    // Clipped to the frame whatever the target.
+    PaddedSurface big(700, 450, 0);
+    draw_glow_dot_add(&big.s, 600, 200, 100, 0xFFFFFFFFu);
+    draw_glow_dot_add(&big.s, 300, 400, 30, 0xFFFFFFFFu);
+    EXPECT_NE(big.at(511, 200), 0u);
+    EXPECT_NE(big.at(300, 383), 0u);
     for (int y = 0; y < 450; ++y)
         for (int x = 0; x < 700; ++x)
             if (x >= 512 || y >= 384) {
-                ASSERT_EQ(g.at(x, y), 0u) << x << "," << y;
+                ASSERT_EQ(big.at(x, y), 0u) << x << "," << y;
             }
-    EXPECT_TRUE(g.pad_intact());
+    EXPECT_TRUE(big.pad_intact());
 }
 
-TEST(SoftDots, AlphaZeroLeavesEveryPixel)
-{
-    const uint32_t fill = 0x12345678u;
-    PaddedSurface g(64, 64, fill);
-    draw_glow_dot_add(&g.s, 30, 30, 20, 0x00FFFFFFu);
-    draw_soft_dot_add(&g.s, 30, 30, 20, 50, 0x00FFFFFFu);
-    draw_soft_dot_mix(&g.s, 30, 30, 20, 50, 0x00FFFFFFu);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) ASSERT_EQ(g.at(x, y), fill);
-}
-
-TEST(SoftDots, HardnessPlateauAndLinearFalloff)
+TEST(SoftDots, HardnessPlateauLinearFalloffAndAlphaZero)
 {
     // Hardness 99, radius 10, alpha 63: full intensity wherever q >= 2 (q = 1 does not occur on
     // whole pixels), nothing outside.
@@ -79,6 +65,12 @@ TEST(SoftDots, HardnessPlateauAndLinearFalloff)
     draw_soft_dot_mix(&m.s, 10, 10, 4, 0, 0x80FF0000u);
     EXPECT_EQ(m.at(10, 10) & 0xFFFFFFu, 0x0080007Fu);
     EXPECT_EQ(m.at(14, 10), 0x000000FFu);
+    // Alpha 0 leaves every pixel, whichever the dot.
+    PaddedSurface z(64, 64, 0x12345678u);
+    draw_glow_dot_add(&z.s, 30, 30, 20, 0x00FFFFFFu);
+    draw_soft_dot_add(&z.s, 30, 30, 20, 50, 0x00FFFFFFu);
+    draw_soft_dot_mix(&z.s, 30, 30, 20, 50, 0x00FFFFFFu);
+    EXPECT_EQ(z.words, PaddedSurface(64, 64, 0x12345678u).words);
 }
 
 TEST(SoftDots, RowsLandOnTheirOwnRowsAndClipToTheTarget)

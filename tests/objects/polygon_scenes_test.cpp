@@ -20,7 +20,7 @@ constexpr double k_third = 1.04719756;
 
 }  // namespace
 
-TEST(Orbs, FirstCallPlacesAllThreeBehindTheColumn)
+TEST(Orbs, FirstCallPlacesAllBehindLaterOnesCountFromTheFirstStartAndWrapOnce)
 {
     OrbState s = {};
     EXPECT_EQ(orbs_advance(&s, k_rates, 100.0f, 90.0f), 0.0f);
@@ -39,21 +39,14 @@ TEST(Orbs, FirstCallPlacesAllThreeBehindTheColumn)
     EXPECT_EQ(o[0].r, 32.0f);
     EXPECT_NEAR(o[1].r, 25.07, 0.01);
     EXPECT_NEAR(o[2].y, 330.56, 0.01);
-}
-
-TEST(Orbs, ElapsedTimeCountsFromTheFirstEntryAndPhasesWrapOncePerCall)
-{
-    OrbState s = {};
-    orbs_advance(&s, k_rates, 100.0f, 90.0f);   // elapsed 10
     // A later entry (start 100) still counts from the first start: elapsed 20, d = 10.
-    EXPECT_EQ(orbs_advance(&s, k_rates, 110.0f, 100.0f), 10.0f);
+    EXPECT_EQ(orbs_advance(&s, k_rates, 110.0f, 100.0f), 10.0f);   // the first call's elapsed was 10
     EXPECT_DOUBLE_EQ(s.a0, 1.5);
     EXPECT_DOUBLE_EQ(s.b1, 0.6548454845484548);
     // A gap of 300 units: a0 = 46.5 loses one turn only, and stays past pi, so that orb is in front.
     EXPECT_EQ(orbs_advance(&s, k_rates, 410.0f, 400.0f), 300.0f);
     EXPECT_DOUBLE_EQ(s.a0, 46.5 - k_two_pi);
     EXPECT_DOUBLE_EQ(s.a1, 46.5 + k_third - k_two_pi);
-    Orb o[3];
     orbs_place(&s, o);
     EXPECT_EQ(o[0].front, 1);
     orbs_advance(&s, k_rates, 410.0f, 400.0f);   // d = 0: one more turn comes off
@@ -77,7 +70,7 @@ TEST(Orbs, BoundaryPhases)
     EXPECT_EQ(s.a0, k_two_pi);
 }
 
-TEST(Ripples, LaunchOncePerEntryAndNeverPastTheTable)
+TEST(Ripples, LaunchOncePerEntryNeverPastTheTableClimbAndRestAtRow32)
 {
     RippleState r = {0.0f, 0, {}};
     ripple_launch(&r, true, 50.0f);
@@ -87,10 +80,6 @@ TEST(Ripples, LaunchOncePerEntryAndNeverPastTheTable)
     for (int e = 1; e < 30; ++e) ripple_launch(&r, false, 50.0f + e);
     EXPECT_EQ(r.count, k_ripple_capacity);
     EXPECT_EQ(r.last_start, 79.0f);
-}
-
-TEST(Ripples, BumpsClimbAndRestAtRow32)
-{
     struct Case {
         float row, d;
         int first, last;   // rows changed (half sine: its first row adds 0)
@@ -101,14 +90,14 @@ TEST(Ripples, BumpsClimbAndRestAtRow32)
         {32.0f, 5.0f, 0, 95, 32.0f},
     };
     for (const Case& c : cases) {
-        RippleState r = {0.0f, 1, {c.row}};
+        RippleState one = {0.0f, 1, {c.row}};
         std::vector<float> h(385, 0.0f);
-        ripples_apply(&r, h.data(), c.d);
+        ripples_apply(&one, h.data(), c.d);
         for (int i = 0; i < 385; ++i) ASSERT_EQ(h[i] > 0.0f, i >= c.first && i <= c.last) << c.row << " " << i;
-        EXPECT_EQ(r.rows[0], c.after);
+        EXPECT_EQ(one.rows[0], c.after);
     }
     // 21 ripples at rest: the middle of the bump (row 32) grows by 21 * 8.
-    RippleState r = {0.0f, 21, {}};
+    r = {0.0f, 21, {}};
     for (int j = 0; j < 21; ++j) r.rows[j] = 32.0f;
     std::vector<float> h(385, 10.0f);
     ripples_apply(&r, h.data(), 1.0f);

@@ -18,6 +18,7 @@
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/dot_fillers_twins.h"
 #include "scenes/plane/noise_dissolve.h"
+#include "scenes/plane/plane_scenes_twins.h"
 #include "scenes/plane/star_field.h"
 #include "scenes/wavefloor/wave_floor.h"
 #include "scenes/wavefloor/wave_floor_twins.h"

@@ -83,22 +83,13 @@ TEST(FrameLoop, WalksEntriesJumpsEndsAndSkipsFailedLocks)
     }
 }
 
-// demo_main with the real Timeline and preparations, in a directory holding small data files.
+// demo_main with the real Timeline and preparations, in a directory whose data/ is the build's.
 class DemoMain : public ::testing::Test {
 protected:
-    void data_write() const
+    static void data_write()
     {
-        std::filesystem::create_directories("data");
-        for (const auto& [name, size] : {std::pair{"font209x25.raw", 5225}, {"marrowvale512x384x32.raw", 786432},
-                                         {"marrowvaleagain512x384x32.raw", 786432}, {"fuzzyballs512x384x32.raw", 786432},
-                                         {"plumhelm234x257.raw", 60138}, {"gloomfield97x73.raw", 7081}})
-            dir_.write(std::string("data/") + name, std::string(size, '\x40'));
-        dir_.write("data/octopus.ase",
-                   "*3DSMAX_ASCIIEXPORT\t200\n*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_NUMVERTEX 3\n"
-                   "\t\t*MESH_NUMFACES 1\n\t\t*MESH_VERTEX_LIST {\n\t\t\t*MESH_VERTEX    0\t0.0\t0.0\t0.0\n"
-                   "\t\t\t*MESH_VERTEX    1\t10.0\t0.0\t0.0\n\t\t\t*MESH_VERTEX    2\t0.0\t10.0\t0.0\n\t\t}\n"
-                   "\t\t*MESH_FACE_LIST {\n\t\t\t*MESH_FACE    0:    A:    0 B:    1 C:    2 AB:    1 BC:    1 "
-                   "CA:    1\t *MESH_SMOOTHING 1 \t*MESH_MTLID 0\n\t\t}\n\t}\n}\n");
+        std::filesystem::remove_all("data");
+        std::filesystem::create_directory_symlink(QUORVELLE_BINARY_DIR "/data", "data");
     }
     TempDir dir_{"quorvelle-shell"};
     DirScope inside_{dir_.path};

@@ -1,13 +1,11 @@
-// The wave-floor renderer: the prepared texture and profile, the ray march (hits at the first and
+// The wave-floor renderer: the prepared profile, the ray march (hits at the first and
 // the last step, rows that never hit, the mirrored profile behind 0) and the strips it draws.
 #include <climits>
 #include <cmath>
 #include <vector>
 
 #include "common/test_util.h"
-#include "procedural/height_field.h"
 #include "scenes/wavefloor/wave_floor.h"
-#include "shell/random.h"
 
 namespace {
 
@@ -29,30 +27,7 @@ bool same(const FloorRow& a, const FloorRow& b)
 
 }  // namespace
 
-TEST(WaveFloor, PrepareBuildsGreenTextureAndProfile)
-{
-    demo_srand(777);
-    ASSERT_EQ(wave_floor_prepare(), 1);
-    const uint32_t state_after = g_rand_state;
-    demo_srand(777);
-    ByteMap* heights = bytemap_create(256, 256);
-    fill_height_field(heights, 2048, demo_rand());
-    EXPECT_EQ(g_rand_state, state_after);   // one seed draw, then the field's own draws
-    const Image* tex = g_wave_floor->texture;
-    ASSERT_EQ(tex->width, 256);
-    ASSERT_EQ(tex->height, 256);
-    for (int i = 0; i < 256 * 256; ++i) {
-        const uint32_t a = heights->data[i];
-        ASSERT_EQ(tex->pixels[i], (((a * (a + 1)) >> 8) + ((256 - a) >> 2)) << 8) << i;
-    }
-    bytemap_free(heights);
-
-    // The summed single-precision step falls just short of pi / 2 at 96 and of pi at 192.
-    struct { int i, height; } cases[] = {{0, 0}, {64, 31}, {96, 63}, {192, 127}, {288, 64}, {320, 32}, {383, 0}};
-    for (auto c : cases) EXPECT_EQ(g_wave_profile[c.i], c.height) << c.i;
-}
-
-TEST(WaveFloor, HitsAtFirstAndLastStepAndMisses)
+TEST(WaveFloor, PreparedProfileHitsAtFirstAndLastStepAndMisses)
 {
     // Everything below 300: every row starts under the floor.
     for (const FloorRow& r : cast({300})->rows) EXPECT_TRUE(same(r, {-20, 20, 1, 1, 256}));
@@ -76,8 +51,11 @@ TEST(WaveFloor, HitsAtFirstAndLastStepAndMisses)
     }
     EXPECT_NE(found, 0);
 
-    // Level or rising rays (rows 0 to 192 at pitch 0) never meet the real floor; lower rows may.
+    // The prepared profile's summed single-precision step falls just short of pi / 2 at 96 and of pi
+    // at 192. Level or rising rays (rows 0 to 192 at pitch 0) never meet that floor; lower rows may.
     ASSERT_EQ(wave_floor_prepare(), 1);
+    struct { int i, height; } heights[] = {{0, 0}, {64, 31}, {96, 63}, {192, 127}, {288, 64}, {320, 32}, {383, 0}};
+    for (auto h : heights) EXPECT_EQ(g_wave_profile[h.i], h.height) << h.i;
     const std::vector<int32_t> profile(g_wave_profile, g_wave_profile + wave_profile_length);
     const WaveFloor* f = cast(profile);
     for (int k = 0; k <= 192; ++k) EXPECT_EQ(f->rows[k].hit, 0) << k;

@@ -9,6 +9,7 @@
 #include "display/blend.h"
 #include "display/surface.h"
 #include "geom3d/matrix.h"
+#include "scenes/plane/plane_scenes_twins.h"
 #include "shell/random.h"
 
 namespace {

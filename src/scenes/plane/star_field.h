@@ -22,10 +22,6 @@ void star_cloud_free(StarCloud* cloud);
 void star_cloud_transform(StarCloud* cloud, const Matrix4* matrix);
 // Projects every work point with focal length 150 about (160, 120) and plots it in its grey.
 void star_cloud_draw(const StarCloud* cloud, Surface* surface);
-// The same writing only the rows row_from .. row_to - 1 (for row bands): every star is projected
-// as above and its pixels in those rows are written exactly as the whole drawing writes them, in
-// the same order, so bands drawn apart add up to the whole.
-void star_cloud_draw_rows(const StarCloud* cloud, Surface* surface, int row_from, int row_to);
 // One point at a fractional position spread over 2 x 2 pixels with weights in 1/256 that add to
 // 256; only pixels that are black (low 24 bits zero) are written. Points outside
 // -1 <= x < width, -1 <= y < height (or not numbers) draw nothing.
