@@ -6,13 +6,16 @@
 
 #include "display/blend.h"
 #include "display/surface.h"
-#include "shell/report.h"
+#include "shell/data_file.h"
 
 Font* g_font = nullptr;
 
 namespace {
 
 constexpr int k_glyph_count = 26;
+constexpr int k_picture_width = 209;   // the glyphs side by side
+// Bytes past the picture are ignored, but a file this large is no font of ours.
+constexpr long long k_font_max_bytes = 1ll << 30;
 
 // Glyph widths are fixed in the program, not read from the file; they add up to the picture's 209.
 constexpr int32_t k_glyph_widths[k_glyph_count] = {8, 8, 5,  7, 7, 9, 9,  8, 4, 8, 6, 2,  14,
@@ -53,27 +56,29 @@ int font_load(const char* path, int space_advance, int glyph_height)
     for (int i = 0; i < k_glyph_count; ++i) {
         Glyph& g = font->glyphs[i];
         g.advance = k_glyph_widths[i];
-        // Zero-filled, so whatever a short file does not supply stays transparent.
         g.coverage = static_cast<uint8_t*>(std::calloc(rows * g.advance + 1, 1));
         if (!g.coverage) {
             font_free(font);
             return 0;
         }
     }
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = data_file_open(path, static_cast<long long>(rows) * k_picture_width, k_font_max_bytes);
     if (!f) {
-        report_failure("cannot open %s", path);
         font_free(font);
         return 0;
     }
     // Each file row holds the same row of every glyph, A leftmost.
-    for (size_t r = 0; r < rows; ++r)
-        for (int i = 0; i < k_glyph_count; ++i) {
+    int read = 1;
+    for (size_t r = 0; r < rows && read; ++r)
+        for (int i = 0; i < k_glyph_count && read; ++i) {
             Glyph& g = font->glyphs[i];
-            // A short file simply stops filling: the rest of the coverage stays 0.
-            (void)std::fread(g.coverage + r * g.advance, 1, g.advance, f);
+            read = data_file_read(f, path, g.coverage + r * g.advance, static_cast<size_t>(g.advance));
         }
     std::fclose(f);
+    if (!read) {
+        font_free(font);
+        return 0;
+    }
     font_free(g_font);   // only a second load (the tests) has one to replace
     g_font = font;
     return 1;

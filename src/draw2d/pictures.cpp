@@ -3,11 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "display/frame_size.h"
 #include "display/surface.h"
-#include "shell/report.h"
+#include "shell/data_file.h"
 #include "shell/scene_list.h"
 
 const char** g_names = nullptr;
@@ -28,17 +27,12 @@ uint32_t g_fuzzy_tint = 0;
 namespace {
 
 constexpr int k_fuzzy_table_size = 385;
+// Bytes past a picture are ignored, but a file this large is no picture of ours.
+constexpr long long k_picture_max_bytes = 1ll << 30;
 
 // Each letter is followed by one space inside a name; the fourth has three between its words.
 const char* const k_names[] = {"v o s k", "p l o n k e r t o d", "z e p t", "w i b b l e   q",
                                "m a r r o w v a l e"};
-
-std::FILE* picture_open(const char* path)
-{
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) report_failure("cannot open %s", path);
-    return f;
-}
 
 void fade_picture_free(FadePicture*& fade)
 {
@@ -69,12 +63,13 @@ FadePicture* fade_picture_make(Image* picture)
     return fade;
 }
 
-// A zero-filled Image and its file opened for reading; nothing is left allocated on failure.
-Image* picture_begin(const char* path, int width, int height, std::FILE** f)
+// A zero-filled Image and its file opened for reading, which holds at least `bytes` bytes; nothing
+// is left allocated on failure.
+Image* picture_begin(const char* path, int width, int height, size_t bytes, std::FILE** f)
 {
     Image* img = image_create(width, height);
     if (!img) return nullptr;
-    *f = picture_open(path);
+    *f = data_file_open(path, static_cast<long long>(bytes), k_picture_max_bytes);
     if (!*f) {
         image_free(img);
         return nullptr;
@@ -82,33 +77,39 @@ Image* picture_begin(const char* path, int width, int height, std::FILE** f)
     return img;
 }
 
+// Closes the file; frees the picture and returns null when reading it failed.
+Image* picture_end(Image* img, std::FILE* f, int read)
+{
+    std::fclose(f);
+    if (read) return img;
+    image_free(img);
+    return nullptr;
+}
+
 }  // namespace
 
 Image* picture_load_rgb(const char* path, int width, int height)
 {
+    const size_t bytes = static_cast<size_t>(width) * height * 4;
     std::FILE* f = nullptr;
-    Image* img = picture_begin(path, width, height, &f);
+    Image* img = picture_begin(path, width, height, bytes, &f);
     if (!img) return nullptr;
-    // Read as bytes into the zero-filled pixels, so a short file (even one ending inside a pixel)
-    // leaves everything it does not supply black. The file's words are little-endian like ours.
-    (void)std::fread(img->pixels, 1, static_cast<size_t>(width) * height * 4, f);
-    std::fclose(f);
-    return img;
+    // The file's words are little-endian like ours.
+    return picture_end(img, f, data_file_read(f, path, img->pixels, bytes));
 }
 
 Image* picture_load_grey(const char* path, int width, int height)
 {
-    std::FILE* f = nullptr;
-    Image* img = picture_begin(path, width, height, &f);
-    if (!img) return nullptr;
     const size_t count = static_cast<size_t>(width) * height;
-    for (size_t i = 0; i < count; ++i) {
-        const int v = std::fgetc(f);
-        if (v == EOF) break;   // the rest of a short file's pixels stay black
-        img->pixels[i] = static_cast<uint32_t>(v) * 0x01010101u;
-    }
-    std::fclose(f);
-    return img;
+    std::FILE* f = nullptr;
+    Image* img = picture_begin(path, width, height, count, &f);
+    if (!img) return nullptr;
+    // The bytes land at the start of the pixels and are widened from the last one back, so that
+    // each is read before a wider pixel covers it.
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(img->pixels);
+    const int read = data_file_read(f, path, bytes, count);
+    for (size_t i = count; read && i-- > 0;) img->pixels[i] = static_cast<uint32_t>(bytes[i]) * 0x01010101u;
+    return picture_end(img, f, read);
 }
 
 FadePicture* fade_picture_create(Image* picture, Image* backdrop)
@@ -151,17 +152,13 @@ int fuzzyballs_prepare()
     if (!(g_fuzzyballs = surface_create(k_frame_width, k_frame_height))) return 0;
 
     const char* path = "./data/fuzzyballs512x384x32.raw";
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        report_failure("cannot open %s", path);
-        return 0;
-    }
-    // The Surface's pitch is exactly 2048, so the file's rows land on its rows in one read. Its
-    // pixels come uncleared: whatever a short file leaves unread is set black, never left undefined.
     const size_t bytes = static_cast<size_t>(k_frame_width) * k_frame_height * 4;
-    const size_t got = std::fread(g_fuzzyballs->pixels, 1, bytes, f);
+    std::FILE* f = data_file_open(path, static_cast<long long>(bytes), k_picture_max_bytes);
+    if (!f) return 0;
+    // The Surface's pitch is exactly 2048, so the file's rows land on its rows in one read.
+    const int read = data_file_read(f, path, g_fuzzyballs->pixels, bytes);
     std::fclose(f);
-    std::memset(reinterpret_cast<uint8_t*>(g_fuzzyballs->pixels) + got, 0, bytes - got);
+    if (!read) return 0;
 
     g_fuzzy_tint = 0xFFFF8000u;
     return 1;

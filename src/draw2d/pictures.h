@@ -13,11 +13,12 @@ struct FadePicture {
     float level;
 };
 
-// Headerless 32-bit picture (little-endian 0x00RRGGBB words); null when the file cannot be opened.
-// A short file is read as far as it goes; the pixels it does not supply stay black.
+// Headerless 32-bit picture (little-endian 0x00RRGGBB words); null, after one line naming the file
+// and the reason, when it is no regular file of at least width * height * 4 bytes. Bytes past the
+// picture are ignored.
 Image* picture_load_rgb(const char* path, int width, int height);
-// Headerless 8-bit grey picture, each byte v stored as v * 0x01010101; null when the file cannot be
-// opened. Pixels past the end of a short file are black (0).
+// Headerless 8-bit grey picture, each byte v stored as v * 0x01010101; null as above when the file
+// holds fewer than width * height bytes.
 Image* picture_load_grey(const char* path, int width, int height);
 // Zero-filled record with the two pointers set and level 0.0, or null.
 FadePicture* fade_picture_create(Image* picture, Image* backdrop);

@@ -3,8 +3,12 @@
 // that do not exist, so a damaged or hostile file can never make it write outside its arrays.
 #include "geom3d/ase_loader.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "shell/data_file.h"
+#include "shell/report.h"
 
 namespace {
 
@@ -90,9 +94,10 @@ Mesh* mesh_read_ase(FILE* f)
 
 Mesh* mesh_load_ase(const char* path)
 {
-    FILE* f = std::fopen(path, "r");
+    FILE* f = data_file_open(path, 0, k_mesh_max_bytes, true);
     if (!f) return nullptr;
     Mesh* mesh = mesh_read_ase(f);
+    if (!mesh) report_failure("cannot read %s: %s", path, std::ferror(f) ? std::strerror(errno) : "out of memory");
     std::fclose(f);
     return mesh;
 }

@@ -23,8 +23,12 @@ struct Mesh {
 constexpr int32_t k_mesh_max_vertices = 1 << 16;
 constexpr int32_t k_mesh_max_faces = 1 << 17;
 
-// Reads the file at `path` (text mode). Null when it cannot be opened or memory runs out; a file
-// without counts gives an empty mesh.
+// Files larger than this are no mesh of ours: reading one would take without end.
+constexpr long long k_mesh_max_bytes = 64ll << 20;
+
+// Reads the file at `path` (text mode). Null, after one line naming the file and the reason, when it
+// is no regular file of at most k_mesh_max_bytes, cannot be read or memory runs out; a file without
+// counts gives an empty mesh.
 Mesh* mesh_load_ase(const char* path);
 // The same reader on an open stream, from its current position.
 Mesh* mesh_read_ase(FILE* f);

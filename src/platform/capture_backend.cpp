@@ -100,6 +100,7 @@ void window_create(const char*)
 }
 
 void window_pump() {}
+void window_events_drain() {}
 
 void window_destroy()
 {

@@ -3,8 +3,8 @@
 #pragma once
 #include <string>
 
-// The working folder, or "." when it cannot be named.
-std::string working_folder();
+// The working folder; "" when it cannot be named (it was deleted, say), with the reason in `why`.
+std::string working_folder(std::string* why = nullptr);
 
 // 1 when the working folder holds a data/ folder.
 int data_folder_here();
@@ -18,3 +18,11 @@ std::string data_folder_missing_message();
 // Leaves the working folder where it is when it holds data/, else moves to the folder beside the
 // program. Returns 0, with data_folder_missing_message() in `why`, when neither holds it.
 int data_folder_enter(std::string* why);
+
+// What each desktop's file system supplies to the search above.
+extern const char k_data_folder_name[];   // "data/", as its users write it
+extern const char k_data_folder_hint[];   // where to run from when no folder beside the program has it
+bool folder_has_data(const std::string& folder);
+std::string program_folder();             // without a trailing separator; "" when it cannot be read
+std::string folder_tidy(const std::string& folder);   // "a/b/../c" to "a/c", for the messages
+bool folder_enter(const std::string& folder);

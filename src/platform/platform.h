@@ -9,10 +9,13 @@ struct SoundStream;   // opaque, owned by the sound backend
 
 // Window. window_create makes the one window (title given) and sets g_main_window; a failure
 // leaves it null, which makes display_open fail. window_pump takes at most one pending event;
-// a close request sets g_quit. The cursor calls hide and restore the pointer.
+// a close request sets g_quit. window_events_drain takes every pending event, as between the
+// start-up steps, so that a close request or a termination signal ends the start-up too. The cursor
+// calls hide and restore the pointer.
 extern void* g_main_window;
 void window_create(const char* title);
 void window_pump();
+void window_events_drain();
 void window_destroy();
 void cursor_hide();
 void cursor_show();

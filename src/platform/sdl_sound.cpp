@@ -8,8 +8,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/desktop.h"
+#include "platform/music_check.h"
 #include "platform/platform.h"
 
 struct SoundStream {
@@ -86,10 +88,9 @@ SoundStream* sound_stream_open(const char* path)
         mpg123_format_none(decoder);
         mpg123_format(decoder, k_rate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
     }
-    if (!decoder || mpg123_open(decoder, path) != MPG123_OK) {
-        char why[256];
-        std::snprintf(why, sizeof why, "cannot play %s", path);
-        silent_notice(why);
+    std::string why;
+    if (!music_check(path, &why) || !decoder || mpg123_open(decoder, path) != MPG123_OK) {
+        silent_notice(("cannot play " + std::string(path) + (why.empty() ? "" : ": " + why)).c_str());
         if (decoder) mpg123_delete(decoder);
         return stream;
     }

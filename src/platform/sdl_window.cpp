@@ -197,6 +197,13 @@ void window_pump()
     }
 }
 
+void window_events_drain()
+{
+    // Bounded: events that keep coming wait for the next call.
+    for (int i = 0; i < 256 && !g_quit && SDL_PollEvent(nullptr); ++i) window_pump();
+    if (g_signal_quit) destroy_requested();
+}
+
 void window_destroy()
 {
     if (g_main_window) SDL_DestroyWindow(static_cast<SDL_Window*>(g_main_window));

@@ -2,13 +2,18 @@
 #include <ctime>
 
 #include "platform/platform.h"
-#include "platform/sdl_internal.h"
+#include "shell/demo.h"
 
 void system_sleep(uint32_t ms)
 {
-    // Sleeps in short steps so that SIGINT or SIGTERM during the pause ends it at once.
+    // Sleeps in short steps, taking the window's events, so that a close request, Escape, SIGINT or
+    // SIGTERM during the pause ends it at once.
     timespec step = {0, 10 * 1000 * 1000};
-    for (uint32_t slept = 0; slept < ms && !g_signal_quit; slept += 10) nanosleep(&step, nullptr);
+    for (uint32_t slept = 0; slept < ms; slept += 10) {
+        window_events_drain();
+        if (g_quit) return;
+        nanosleep(&step, nullptr);
+    }
 }
 
 uint32_t system_calendar_time()

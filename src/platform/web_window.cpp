@@ -12,6 +12,8 @@ void window_create(const char*)
 }
 
 void window_pump() {}
+// The page takes its own events between animation frames; nothing waits here.
+void window_events_drain() {}
 
 void window_destroy()
 {

@@ -1,11 +1,12 @@
-// Finding data/ for the Windows programs. The Windows folder holds the programs, data/ and
-// music.mp3 side by side, so the folder beside the program is the one to fall back on; the folders
-// of a Linux-style install above it are looked at too, as on Linux.
+// Finding data\ on Windows: the file-system calls and the names of the shared search. The Windows
+// folder holds the programs, data\ and music.mp3 side by side, so the folder beside the program is
+// the one to fall back on; the folders of a Linux-style install above it are looked at too.
 #include <windows.h>
 
 #include "platform/data_folder.h"
 
-namespace {
+const char k_data_folder_name[] = "data\\";
+const char k_data_folder_hint[] = "the folder that holds the programs, data\\ and music.mp3";
 
 bool folder_has_data(const std::string& folder)
 {
@@ -13,7 +14,6 @@ bool folder_has_data(const std::string& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The folder of the running program, without a trailing separator; "" when it cannot be read.
 std::string program_folder()
 {
     char path[MAX_PATH * 4];
@@ -24,7 +24,7 @@ std::string program_folder()
     return slash == std::string::npos ? "" : folder.substr(0, slash);
 }
 
-// "a\b\..\c" to "a\c", so that the folders named in messages read plainly.
+// "a\b\..\c" to "a\c", with the separators Windows shows.
 std::string folder_tidy(const std::string& folder)
 {
     char full[MAX_PATH * 4];
@@ -32,43 +32,16 @@ std::string folder_tidy(const std::string& folder)
     return n > 0 && n < sizeof full ? std::string(full, n) : folder;
 }
 
-}  // namespace
+bool folder_enter(const std::string& folder)
+{
+    return SetCurrentDirectoryA(folder.c_str()) != 0;
+}
 
-std::string working_folder()
+std::string working_folder(std::string* why)
 {
     char path[MAX_PATH * 4];
     const DWORD n = GetCurrentDirectoryA(sizeof path, path);
-    return n > 0 && n < sizeof path ? std::string(path, n) : std::string(".");
-}
-
-int data_folder_here()
-{
-    return folder_has_data(".");
-}
-
-std::string data_folder_beside_program()
-{
-    const std::string folder = program_folder();
-    if (folder.empty()) return "";
-    for (const char* relative : {"", "\\..\\share\\quorvelle", "\\..\\..\\share\\quorvelle"}) {
-        const std::string candidate = folder + relative;
-        if (folder_has_data(candidate)) return folder_tidy(candidate);
-    }
+    if (n > 0 && n < sizeof path) return std::string(path, n);
+    if (why) *why = n == 0 ? "error " + std::to_string(GetLastError()) : "its name is too long";
     return "";
-}
-
-std::string data_folder_missing_message()
-{
-    const std::string beside = data_folder_beside_program();
-    std::string message = "no data\\ folder in " + working_folder() + ": run it from ";
-    return message + (beside.empty() ? "the folder that holds the programs, data\\ and music.mp3" : beside);
-}
-
-int data_folder_enter(std::string* why)
-{
-    if (data_folder_here()) return 1;
-    const std::string beside = data_folder_beside_program();
-    if (!beside.empty() && SetCurrentDirectoryA(beside.c_str())) return 1;
-    *why = data_folder_missing_message();
-    return 0;
 }

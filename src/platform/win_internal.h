@@ -5,5 +5,3 @@
 // Set by Ctrl-C, Ctrl-Break or the console's close; the message pump turns it into the destroy path.
 extern volatile LONG g_console_quit;
 
-// Dispatches every pending window message (the start-up pause keeps the window answering).
-void window_messages_drain();

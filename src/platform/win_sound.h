@@ -5,5 +5,6 @@
 #include <string>
 #include <vector>
 
-// Decodes `path` into interleaved 16-bit samples at the file's own rate; "" or why not.
+// Decodes `path` into interleaved 16-bit samples at the file's own rate; "" or why not (no regular
+// file, no MP3 stream, or less than a second of sound).
 std::string sound_file_decode(const char* path, std::vector<int16_t>* pcm, int* rate, int* channels);

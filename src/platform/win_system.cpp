@@ -12,7 +12,7 @@ void system_sleep(uint32_t ms)
 {
     const ULONGLONG end = GetTickCount64() + ms;
     for (;;) {
-        window_messages_drain();
+        window_events_drain();
         const ULONGLONG now = GetTickCount64();
         if (g_quit || now >= end) return;
         const ULONGLONG left = end - now;

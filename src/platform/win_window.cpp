@@ -210,7 +210,7 @@ void window_pump()
     }
 }
 
-void window_messages_drain()
+void window_events_drain()
 {
     if (g_console_quit) g_quit = 1;
     MSG msg;

@@ -13,8 +13,17 @@ const TimelineEntry* g_current_entry = nullptr;
 
 namespace {
 
+// Between the preparations the window's pending events are taken, so that a close request, Escape
+// or a termination signal ends the start-up after the step under way.
+bool startup_stopped()
+{
+    window_events_drain();
+    return g_quit != 0;
+}
+
 // The preparations in their fixed order; the first one reseeds the generator, so the order decides
-// every generated texture. Stops at the first failure.
+// every generated texture. Stops at the first failure, and (returning 1 with g_quit set) when the
+// run is asked to end.
 int preparations_run()
 {
     struct Step {
@@ -32,6 +41,7 @@ int preparations_run()
         {"objects_prepare_2", objects_prepare_2},
     };
     for (const Step& step : steps) {
+        if (startup_stopped()) return 1;
         if (!step.run()) {
             if (!g_failure_reported) report_failure("start-up failed in %s", step.name);
             return 0;
@@ -101,17 +111,20 @@ int demo_start()
         display_close();
         return -1;
     }
-    if (!sound_init(44100)) {
-        if (!g_failure_reported) report_failure("cannot initialise sound");
-        cursor_show();
-        display_close();
-        return -1;
+    SoundStream* stream = nullptr;   // none when the run was asked to end during the preparations
+    if (!startup_stopped()) {
+        if (!sound_init(44100)) {
+            if (!g_failure_reported) report_failure("cannot initialise sound");
+            cursor_show();
+            display_close();
+            return -1;
+        }
+        stream = sound_stream_open("music.mp3");
+        system_sleep(4000);
+        sound_stream_play(stream);
+        sound_stream_set_position(stream, 88484004u);
     }
-    SoundStream* stream = sound_stream_open("music.mp3");
-    system_sleep(4000);
-    sound_stream_play(stream);
-    sound_stream_set_position(stream, 88484004u);
-    frame_loop_begin(s_script, stream);
+    frame_loop_begin(s_script, stream);   // after a stop g_quit is set and the first step ends the run
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // The demo program: its command line and the entry routine on the SDL desktop backend. Without
 // options it is the demo as it always runs: full screen, with sound, from the working folder.
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +37,7 @@ bool number_parse(const char* text, int* out)
     char* end = nullptr;
     errno = 0;
     const long v = std::strtol(text, &end, 10);
-    if (errno || *end || v > 1000) return false;
+    if (errno || *end || v > INT_MAX) return false;
     *out = static_cast<int>(v);
     return true;
 }

@@ -5,10 +5,11 @@
 #include <cstdio>
 
 int g_failure_reported = 0;
+const char* g_program_name = "quorvelle";
 
 void report_failure(const char* fmt, ...)
 {
-    std::fputs("quorvelle: ", stderr);
+    std::fprintf(stderr, "%s: ", g_program_name);
     va_list args;
     va_start(args, fmt);
     std::vfprintf(stderr, fmt, args);

@@ -51,12 +51,13 @@ TEST(Font, MissingAndShortFiles)
     EXPECT_EQ(stderr_lines(err), 1);
     EXPECT_EQ(g_font, before);
 
-    // 220 bytes: row 0 and A's row 1 (file bytes 209..216), then B's row 1 stops after 3 bytes.
-    ASSERT_EQ(font_load(dir.write("short.raw", std::string(220, '\xFF')).c_str(), 8, 25), 1);
-    EXPECT_EQ(g_font->glyphs[0].coverage[15], 0xFF);
-    EXPECT_EQ(g_font->glyphs[1].coverage[10], 0xFF);
-    EXPECT_EQ(g_font->glyphs[1].coverage[11], 0x00);
-    EXPECT_EQ(g_font->glyphs[25].coverage[24 * 17 + 16], 0x00);
+    // A short file is refused with its size and the size needed; the font stays as it was.
+    testing::internal::CaptureStderr();
+    const std::string short_file = dir.write("short.raw", std::string(220, '\xFF'));
+    EXPECT_EQ(font_load(short_file.c_str(), 8, 25), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quorvelle: " + short_file + " is too short: 220 bytes, 5225 expected\n");
+    EXPECT_EQ(g_font, before);
 }
 
 TEST(Pictures, Loaders)
@@ -70,9 +71,7 @@ TEST(Pictures, Loaders)
     } cases[] = {
         {true, {0x00, 0x80}, 2, 1, {0x00000000u, 0x80808080u}},
         {false, {0x11, 0x22, 0x33, 0x44}, 1, 1, {0x44332211u}},
-        {true, {0x7F}, 3, 1, {0x7F7F7F7Fu, 0, 0}},                     // short: the rest black
-        {false, {1, 2, 3, 4, 5}, 3, 1, {0x04030201u, 0x00000005u, 0}},  // ends inside a pixel
-        {true, {}, 2, 1, {0, 0}},
+        {true, {0x7F, 0x01, 0x02, 0x09}, 3, 1, {0x7F7F7F7Fu, 0x01010101u, 0x02020202u}},   // extra bytes ignored
     };
     for (const auto& c : cases) {
         const std::string file = dir.write("pic.raw", std::string(c.bytes.begin(), c.bytes.end()));
@@ -81,10 +80,16 @@ TEST(Pictures, Loaders)
         EXPECT_EQ(std::vector<uint32_t>(img->pixels, img->pixels + c.width * c.height), c.pixels);
         image_free(img);
     }
+    // Missing, short (even by part of a pixel) or empty: one line each, and no picture.
+    const std::string short_file = dir.write("short.raw", {1, 2, 3, 4, 5});
     testing::internal::CaptureStderr();
     EXPECT_EQ(picture_load_grey((dir.path + "/no.raw").c_str(), 4, 4), nullptr);
     EXPECT_EQ(picture_load_rgb((dir.path + "/no.raw").c_str(), 4, 4), nullptr);
-    EXPECT_EQ(stderr_lines(testing::internal::GetCapturedStderr()), 2);
+    EXPECT_EQ(picture_load_rgb(short_file.c_str(), 2, 1), nullptr);
+    EXPECT_EQ(picture_load_grey(dir.write("empty.raw", "").c_str(), 2, 1), nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(stderr_lines(err), 4);
+    EXPECT_NE(err.find(short_file + " is too short: 5 bytes, 8 expected\n"), std::string::npos) << err;
 }
 
 TEST(Pictures, PreparationsWithMissingAndShortFiles)
@@ -94,7 +99,8 @@ TEST(Pictures, PreparationsWithMissingAndShortFiles)
     dir.write("data/plumhelm234x257.raw", ramp_bytes(234 * 257, 3));
     testing::internal::CaptureStderr();
     EXPECT_EQ(pictures_prepare(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/gloomfield97x73.raw\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quorvelle: cannot open ./data/gloomfield97x73.raw: No such file or directory\n");
     ASSERT_NE(g_fade_plumhelm, nullptr);
     EXPECT_EQ(g_fade_plumhelm->picture->pixels[1], 0x03030303u);
 
@@ -113,13 +119,17 @@ TEST(Pictures, PreparationsWithMissingAndShortFiles)
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(fuzzyballs_prepare(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/fuzzyballs512x384x32.raw\n");
-    dir.write("data/fuzzyballs512x384x32.raw", {9, 8, 7, 6, 5});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quorvelle: cannot open ./data/fuzzyballs512x384x32.raw: No such file or directory\n");
+    dir.write("data/fuzzyballs512x384x32.raw", ramp_bytes(512 * 384 * 4 - 1, 9));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(fuzzyballs_prepare(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "quorvelle: ./data/fuzzyballs512x384x32.raw is too short: 786431 bytes, 786432 expected\n");
+    dir.write("data/fuzzyballs512x384x32.raw", ramp_bytes(512 * 384 * 4, 9));
     ASSERT_EQ(fuzzyballs_prepare(), 1);
     EXPECT_EQ(g_fuzzy_tint, 0xFFFF8000u);
-    EXPECT_EQ(g_fuzzyballs->pixels[0], 0x06070809u);
-    EXPECT_EQ(g_fuzzyballs->pixels[1], 0x00000005u);   // then black to the end
-    EXPECT_EQ(surface_row(g_fuzzyballs, 383)[511], 0u);
+    EXPECT_EQ(g_fuzzyballs->pixels[0], 0x1B120900u);
     EXPECT_EQ(std::count(g_fuzzy_table, g_fuzzy_table + 385, 0.0f), 385);
     ASSERT_NE(g_work_surface_c, nullptr);
     fuzzyballs_release();

@@ -22,14 +22,14 @@ float next_start()
 class MeshScene : public testing::Test {
 protected:
     // An object of three vertices whose one face has a visible edge from vertex 0 to vertex 1 when
-    // flag_ab is 1.
+    // flag_ab is 1, and from vertex 1 to vertex 2 otherwise.
     void write_object(int flag_ab)
     {
         dir_.write("data/octopus.ase",
                    "*GEOMOBJECT {\n *MESH {\n  *MESH_NUMVERTEX 3\n  *MESH_NUMFACES 1\n  *MESH_VERTEX_LIST {\n"
                    "   *MESH_VERTEX 0\t0.0\t0.0\t0.0\n   *MESH_VERTEX 1\t40.0\t0.0\t0.0\n   *MESH_VERTEX 2\t0.0\t30.0\t0.0\n"
                    "  }\n  *MESH_FACE_LIST {\n   *MESH_FACE 0:  A: 0 B: 1 C: 2 AB: " + std::to_string(flag_ab) +
-                   " BC: 0 CA: 0\t*MESH_MTLID 0\n  }\n }\n}\n");
+                   " BC: " + std::to_string(1 - flag_ab) + " CA: 0\t*MESH_MTLID 0\n  }\n }\n}\n");
     }
     TempDir dir_{"q_mesh"};
     DirScope inside_{dir_.path};
@@ -44,7 +44,9 @@ TEST_F(MeshScene, MissingOrUnreadableObjectFailsStartUp)
         g_failure_reported = 0;
         testing::internal::CaptureStderr();
         EXPECT_EQ(mesh_scene_prepare(), 0);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/octopus.ase\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  as_directory ? "quorvelle: cannot read ./data/octopus.ase: it is a folder\n"
+                               : "quorvelle: cannot open ./data/octopus.ase: No such file or directory\n");
         EXPECT_EQ(g_failure_reported, 1);
     }
 }

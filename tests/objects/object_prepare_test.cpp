@@ -13,7 +13,7 @@ TEST(ObjectsPrepare, MissingPictureFailsBeforeAnyCloudMapOrDraw)
     demo_srand(77);
     testing::internal::CaptureStderr();
     EXPECT_EQ(objects_prepare_1(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/marrowvaleagain512x384x32.raw\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "quorvelle: cannot open ./data/marrowvaleagain512x384x32.raw: No such file or directory\n");
     EXPECT_EQ(g_failure_reported, 1);
     EXPECT_EQ(g_cloud_map[0], nullptr);
     EXPECT_EQ(g_rand_state, 77u);

@@ -42,6 +42,7 @@ void window_pump()
     if (g_fake.passes++ == g_fake.quit_on_pass) g_quit = 1;
 }
 
+void window_events_drain() {}
 void window_destroy() { g_fake.log.push_back("window_destroy"); }
 void cursor_hide() { g_fake.log.push_back("cursor_hide"); }
 void cursor_show() { g_fake.log.push_back("cursor_show"); }

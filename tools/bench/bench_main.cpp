@@ -18,6 +18,7 @@
 #include "display/render_paths.h"
 #include "platform/capture.h"
 #include "shell/demo.h"
+#include "shell/report.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 
@@ -222,6 +223,7 @@ void whole_print(const char* label, const Run& run)
 
 int main(int argc, char** argv)
 {
+    g_program_name = "quorvelle-bench";
     int threads = band_threads_all();
     int rounds = 1;
     for (int i = 1; i < argc; ++i) {

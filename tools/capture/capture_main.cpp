@@ -22,6 +22,7 @@
 #include "frame_writer.h"
 #include "platform/capture.h"
 #include "platform/data_folder.h"
+#include "platform/music_check.h"
 #include "shell/demo.h"
 #include "shell/report.h"
 #include "shell/timeline.h"
@@ -29,6 +30,32 @@
 namespace {
 
 constexpr int k_max_scale = 8;
+
+// SIGINT or SIGTERM: the capture stops at the next frame and leaves earlier output as it was.
+volatile sig_atomic_t s_signal = 0;
+
+void on_signal(int signal_number)
+{
+    s_signal = signal_number;
+}
+
+void signals_catch()
+{
+#ifdef _WIN32
+    std::signal(SIGINT, on_signal);
+    std::signal(SIGTERM, on_signal);
+#else
+    // No restart: a write blocked on the encoder's pipe returns, and the capture stops.
+    struct sigaction action = {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    // A write past a file-size limit or into a closed pipe fails with its reason instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 struct FrameRange {
     uint64_t first, last;
@@ -67,7 +94,7 @@ const char k_usage[] =
     "j * 1000 / fps ms of the script, in a whole capture and in any part of one alike.\n"
     "  --out PATH     a name ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a\n"
     "                 folder of frame_NNNNNN.png (or .ppm) files named by frame number, or with\n"
-    "                 --format hash a list of frame hashes ('-': the standard output)\n"
+    "                 --format hash a list of frame hashes ('-': the standard output, for hashes only)\n"
     "  --fps N        frames per second of the clock (default 60)\n"
     "  --from MS      write from the first frame at or after MS ms (default 0); the frames before\n"
     "                 it are rendered, not written\n"
@@ -213,6 +240,10 @@ bool format_choose(const Options& o, FrameFormat* format)
         usage_mistake("unknown format " + o.format_name + ": png, ppm or hash");
         return false;
     }
+    if (o.out == "-" && *format != FRAME_HASH) {
+        usage_mistake("--out - (the standard output) takes only a hash list (--format hash)");
+        return false;
+    }
     if (*format == FRAME_HASH && o.scale != 1) {
         usage_mistake("--scale applies to pictures and videos, not to hashes");
         return false;
@@ -331,6 +362,7 @@ void progress_show(Capture* capture, uint64_t j, bool final)
 int frame_deliver(const CaptureFrame* frame, void* context)
 {
     Capture* capture = static_cast<Capture*>(context);
+    if (s_signal) return 0;
     progress_show(capture, frame->index, false);
     if (frame->seeking || !frame_wanted(capture, frame->index)) return 1;
     ++capture->written;
@@ -341,6 +373,7 @@ int frame_deliver(const CaptureFrame* frame, void* context)
 
 int main(int argc, char** argv)
 {
+    g_program_name = "quorvelle-capture";
     Options options;
     const int ended = options_parse(argc, argv, &options);
     if (ended) return ended - 1;
@@ -363,8 +396,9 @@ int main(int argc, char** argv)
 
     // The data comes from the working folder or the one beside the program; the output stays
     // where the user named it.
-    const std::string caller_folder = working_folder();
     std::string why;
+    const std::string caller_folder = working_folder(&why);
+    const std::string caller_why = why;
     if (!data_folder_enter(&why)) {
         mistake(why);
         return 1;
@@ -375,24 +409,29 @@ int main(int argc, char** argv)
 #else
     const bool absolute = out[0] == '/';
 #endif
-    if (out != "-" && !absolute && working_folder() != caller_folder) out = caller_folder + "/" + out;
+    if (out != "-" && !absolute && working_folder() != caller_folder) {
+        // Without the caller's folder a relative name would land beside the program.
+        if (caller_folder.empty()) {
+            mistake("cannot write " + out + ": the working folder cannot be named (" + caller_why + ")");
+            return 1;
+        }
+        out = caller_folder + "/" + out;
+    }
 
     std::string music;
     if (format == FRAME_MP4) {
         music = "music.mp3";
-        if (access(music.c_str(), R_OK) != 0) {
-            mistake("no music.mp3 in " + working_folder() + ": the video has no sound");
+        if (!music_check(music.c_str(), &why)) {
+            mistake("cannot use music.mp3 in " + working_folder() + " (" + why + "): the video has no sound");
             music.clear();
         }
     }
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    signals_catch();
     const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
     if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
                            static_cast<int>(options.scale), music, audio_from_us, &why)) {
         mistake(why);
-        frame_writer_close(&capture.writer);
+        frame_writer_close(&capture.writer, false);
         return 1;
     }
 
@@ -404,11 +443,19 @@ int main(int argc, char** argv)
                             &capture};
     capture_configure(&config);
     const int demo_result = demo_main();
-    const bool rendered = demo_result == 0 && capture_succeeded();
+    const bool rendered = demo_result == 0 && capture_succeeded() && !s_signal;
     if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
     else if (capture.progress && capture.tty) std::fputc('\n', stderr);
-    const int closed = frame_writer_close(&capture.writer);
+    const int closed = frame_writer_close(&capture.writer, rendered);
 
+    if (s_signal) {
+        std::string kept = out + " is left as it was";
+        if (out == "-") kept = "the hash list is cut short";
+        else if (format == FRAME_PNG || format == FRAME_PPM)
+            kept = std::to_string(capture.written) + " pictures written to " + out + ", the others left as they were";
+        mistake(std::string("interrupted by ") + (s_signal == SIGINT ? "SIGINT" : "SIGTERM") + "; " + kept);
+        return 128 + s_signal;
+    }
     if (demo_result != 0) {
         if (!g_failure_reported) mistake("the demo's start-up failed");
         return 1;

@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
+#include <windows.h>
+
 #include "platform/win_png.h"
 #else
+#include <fcntl.h>
 #include <png.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #endif
 
@@ -14,6 +19,7 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "display/frame_size.h"
 #include "display/surface.h"
@@ -52,18 +58,45 @@ int write_failed(FrameWriter* writer, const std::string& file, int error_number)
     return 0;
 }
 
+// Beside the file, so that the rename that completes it stays within one folder.
+std::string temp_name(const std::string& path)
+{
+    return path + "." + std::to_string(static_cast<long>(getpid())) + ".part";
+}
+
+// Gives the complete temporary file its own name, in place of any earlier file of that name; the
+// temporary file goes when that fails.
+int file_complete(FrameWriter* writer, const std::string& temp, const std::string& file)
+{
+#ifdef _WIN32
+    if (MoveFileExA(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
+    const int error_number = EACCES;
+#else
+    if (std::rename(temp.c_str(), file.c_str()) == 0) return 1;
+    const int error_number = errno;
+#endif
+    std::remove(temp.c_str());
+    return write_failed(writer, file, error_number);
+}
+
 #ifdef _WIN32
 // Windows has no libpng here: its own imaging component writes the file.
-int png_write(FrameWriter* writer, const Surface* frame, const std::string& file)
+int png_write(FrameWriter* writer, const Surface* frame, const std::string& temp, const std::string& file)
 {
-    return win_png_write(file.c_str(), frame, writer->scale) ? 1 : write_failed(writer, file, errno);
+    return win_png_write(temp.c_str(), frame, writer->scale) ? 1 : write_failed(writer, file, errno);
 }
 #else
-int png_write(FrameWriter* writer, const Surface* frame, const std::string& file)
+// libpng's own complaint would be a second line: the failure is said once, with its reason.
+void png_failed(png_structp png, png_const_charp)
 {
-    FILE* f = std::fopen(file.c_str(), "wb");
+    png_longjmp(png, 1);
+}
+
+int png_write(FrameWriter* writer, const Surface* frame, const std::string& temp, const std::string& file)
+{
+    FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return write_failed(writer, file, errno);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_failed, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
         const int error_number = errno ? errno : EIO;
@@ -88,9 +121,9 @@ int png_write(FrameWriter* writer, const Surface* frame, const std::string& file
 }
 #endif
 
-int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& file)
+int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& temp, const std::string& file)
 {
-    FILE* f = std::fopen(file.c_str(), "wb");
+    FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return write_failed(writer, file, errno);
     const int s = writer->scale;
     const size_t row_bytes = static_cast<size_t>(frame->width) * s * 3;
@@ -105,16 +138,23 @@ int ppm_write(FrameWriter* writer, const Surface* frame, const std::string& file
     return 1;
 }
 
+// One picture under its temporary name, then renamed; nothing is left of a failed one.
+int picture_write(FrameWriter* writer, const Surface* frame, uint64_t index)
+{
+    const bool png = writer->format == FRAME_PNG;
+    const std::string file = frame_file(writer, index, png ? "png" : "ppm");
+    const std::string temp = temp_name(file);
+    if ((png ? png_write : ppm_write)(writer, frame, temp, file)) return file_complete(writer, temp, file);
+    std::remove(temp.c_str());
+    return 0;
+}
+
+#ifdef _WIN32
 std::string shell_quote(const std::string& s)
 {
-#ifdef _WIN32
     return "\"" + s + "\"";   // cmd.exe; a Windows path holds no double quote
-#else
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-#endif
 }
+#endif
 
 // The folder a file goes into: "." for a bare name; trailing slashes do not count.
 std::string parent_folder(std::string path)
@@ -130,7 +170,8 @@ bool folder_writable(const std::string& folder, const std::string& path, std::st
 {
     struct stat st;
     if (stat(folder.c_str(), &st) != 0) {
-        *error = "cannot write " + path + ": the folder " + folder + " does not exist";
+        *error = "cannot write " + path + ": " +
+                 (errno == ENOENT ? "the folder " + folder + " does not exist" : std::string(std::strerror(errno)));
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
@@ -153,6 +194,10 @@ bool ends_with_slash(const std::string& path)
 bool picture_folder_open(const std::string& path, std::string* error)
 {
     struct stat st;
+    if (stat(path.c_str(), &st) != 0 && errno != ENOENT && errno != ENOTDIR) {
+        *error = "cannot write pictures into " + path + ": " + std::strerror(errno);
+        return false;
+    }
     if (stat(path.c_str(), &st) == 0) {
         if (!S_ISDIR(st.st_mode)) {
             *error = "cannot write pictures into " + path + ": it is a file, not a folder";
@@ -178,21 +223,26 @@ bool picture_folder_open(const std::string& path, std::string* error)
 }
 
 // A file the tool writes itself or through ffmpeg: its folder must take it, and it must not be a
-// folder. The file is created here, so that a refusal shows now rather than after the render.
-bool output_file_open(const std::string& path, const char* what, std::string* error)
+// folder. Its temporary file is made here, so that a refusal shows now rather than after the
+// render; the file itself is not touched until the output is complete.
+bool output_file_open(FrameWriter* writer, const char* what, std::string* error)
 {
+    const std::string& path = writer->path;
     struct stat st;
     if (ends_with_slash(path) || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
         *error = "cannot write " + path + ": it names a folder, and " + what + " is a file";
         return false;
     }
     if (!folder_writable(parent_folder(path), path, error)) return false;
-    FILE* f = std::fopen(path.c_str(), "ab");
+    writer->temp = temp_name(path);
+    FILE* f = std::fopen(writer->temp.c_str(), writer->format == FRAME_HASH ? "w" : "wb");
     if (!f) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
+        writer->temp.clear();
         return false;
     }
-    std::fclose(f);
+    if (writer->format == FRAME_HASH) writer->out = f;
+    else std::fclose(f);
     return true;
 }
 
@@ -221,26 +271,91 @@ bool program_on_path(const char* name)
 
 // H.264 High profile in yuv420p with AAC sound and the index at the front: what browsers and the
 // common players take. The conversion from RGB uses the BT.709 matrix and says so in the stream.
-std::string ffmpeg_command(const FrameWriter* writer, int fps, const std::string& music, uint64_t audio_from_us)
+// The sound goes on as silence where the music ends first, and the video's end ends it. Names go
+// as file: URLs, so that one beginning with '-' or holding ':' is never read as anything else.
+std::vector<std::string> ffmpeg_arguments(const FrameWriter* writer, int fps, const std::string& music,
+                                          uint64_t audio_from_us)
 {
-    char video[200];
-    std::snprintf(video, sizeof video,
-                  "ffmpeg -hide_banner -loglevel error -nostdin -y -f rawvideo -pix_fmt bgr0 -s %dx%d -framerate %d "
-                  "-i -",
-                  k_frame_width * writer->scale, k_frame_height * writer->scale, fps);
-    std::string cmd = video;
-    if (!music.empty()) {
-        char seek[64];
-        std::snprintf(seek, sizeof seek, " -ss %" PRIu64 ".%06" PRIu64 " -i ", audio_from_us / 1000000,
-                      audio_from_us % 1000000);
-        cmd += seek + shell_quote(music) + " -map 0:v -map 1:a -c:a aac -b:a 192k -shortest";
+    char size[32], seek[64];
+    std::snprintf(size, sizeof size, "%dx%d", k_frame_width * writer->scale, k_frame_height * writer->scale);
+    std::snprintf(seek, sizeof seek, "%" PRIu64 ".%06" PRIu64, audio_from_us / 1000000, audio_from_us % 1000000);
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                     "-f", "rawvideo", "-pix_fmt", "bgr0", "-s", size, "-framerate",
+                                     std::to_string(fps), "-i", "-"};
+    if (!music.empty())
+        args.insert(args.end(), {"-ss", seek, "-i", "file:" + music, "-map", "0:v", "-map", "1:a", "-c:a", "aac",
+                                 "-b:a", "192k", "-af", "apad", "-shortest"});
+    args.insert(args.end(), {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-c:v", "libx264",
+                             "-preset", "medium", "-crf", "16", "-profile:v", "high", "-pix_fmt", "yuv420p",
+                             "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709",
+                             "-color_range", "tv", "-movflags", "+faststart", "-f", "mp4", "file:" + writer->temp});
+    return args;
+}
+
+#ifdef _WIN32
+int ffmpeg_start(FrameWriter* writer, const std::vector<std::string>& args, std::string* error)
+{
+    // The program's name stays bare: cmd.exe strips the quotes of a line that begins with one.
+    std::string command = args[0];
+    for (size_t i = 1; i < args.size(); ++i) command += " " + shell_quote(args[i]);
+    writer->out = popen(command.c_str(), "wb");
+    if (!writer->out) *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
+    return writer->out != nullptr;
+}
+#else
+// ffmpeg reads the frames from a pipe. It runs in a process group of its own, so that a Ctrl-C
+// meant for the capture reaches the capture alone, which then ends it; and it dies with the
+// capture, however that ends.
+int ffmpeg_start(FrameWriter* writer, const std::vector<std::string>& args, std::string* error)
+{
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
+        return 0;
     }
-    cmd += " -vf scale=out_color_matrix=bt709:out_range=tv,format=yuv420p"
-           " -c:v libx264 -preset medium -crf 16 -profile:v high -pix_fmt yuv420p"
-           " -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range tv"
-           " -movflags +faststart " +
-           shell_quote(writer->path);
-    return cmd;
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        dup2(fds[0], 0);
+        signal(SIGPIPE, SIG_DFL);
+        signal(SIGXFSZ, SIG_DFL);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[0]);
+    if (pid < 0) {
+        close(fds[1]);
+        *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
+        return 0;
+    }
+    writer->ffmpeg = pid;
+    writer->out = fdopen(fds[1], "w");
+    return writer->out != nullptr;
+}
+#endif
+
+// Ends the encoder: with `complete` it finishes the video from the frames it has; otherwise it is
+// stopped at once. Returns 1 when it finished the video.
+int ffmpeg_end(FrameWriter* writer, bool complete)
+{
+#ifdef _WIN32
+    (void)complete;   // the temporary video goes afterwards when incomplete
+    return pclose(writer->out) == 0;
+#else
+    if (!complete) kill(static_cast<pid_t>(writer->ffmpeg), SIGKILL);
+    if (writer->out) std::fclose(writer->out);
+    int status = 0;
+    while (waitpid(static_cast<pid_t>(writer->ffmpeg), &status, 0) < 0 && errno == EINTR) {
+    }
+    writer->ffmpeg = 0;
+    return complete && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 }  // namespace
@@ -250,8 +365,10 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
 {
     writer->format = format;
     writer->path = path;
+    writer->temp.clear();
     writer->scale = scale < 1 ? 1 : scale;
     writer->out = nullptr;
+    writer->ffmpeg = 0;
     writer->error.clear();
     writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
@@ -267,23 +384,14 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
             writer->out = stdout;
             return 1;
         }
-        if (!output_file_open(path, "a hash list", error)) return 0;
-        writer->out = std::fopen(path.c_str(), "w");
-        if (!writer->out) *error = "cannot write " + path + ": " + std::strerror(errno);
-        return writer->out != nullptr;
+        return output_file_open(writer, "a hash list", error);
     case FRAME_MP4:
         if (!program_on_path("ffmpeg")) {
             *error = "cannot make " + path + ": ffmpeg, which encodes the video, is not installed";
             return 0;
         }
-        if (!output_file_open(path, "a video", error)) return 0;
-#ifdef _WIN32
-        writer->out = popen(ffmpeg_command(writer, fps, music, audio_from_us).c_str(), "wb");
-#else
-        writer->out = popen(ffmpeg_command(writer, fps, music, audio_from_us).c_str(), "w");
-#endif
-        if (!writer->out) *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
-        return writer->out != nullptr;
+        if (!output_file_open(writer, "a video", error)) return 0;
+        return ffmpeg_start(writer, ffmpeg_arguments(writer, fps, music, audio_from_us), error);
     }
     return 0;
 }
@@ -292,9 +400,8 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
 {
     switch (writer->format) {
     case FRAME_PNG:
-        return png_write(writer, frame, frame_file(writer, index, "png"));
     case FRAME_PPM:
-        return ppm_write(writer, frame, frame_file(writer, index, "ppm"));
+        return picture_write(writer, frame, index);
     case FRAME_HASH:
         if (std::fprintf(writer->out, "%06" PRIu64 " %016" PRIx64 " %d %u\n", index, frame_hash(frame), entry, t_ms) <
             0)
@@ -320,25 +427,27 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
     return 0;
 }
 
-int frame_writer_close(FrameWriter* writer)
+int frame_writer_close(FrameWriter* writer, bool complete)
 {
-    int ok = 1;
-    if (writer->format == FRAME_MP4 && writer->out) {
-        const int status = pclose(writer->out);
-#ifdef _WIN32
-        ok = status == 0;   // the exit code itself
-#else
-        ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-#endif
-        if (!ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
+    int ok = complete;
+    if (writer->format == FRAME_MP4 && (writer->out || writer->ffmpeg)) {
+        ok = ffmpeg_end(writer, complete);
+        if (complete && !ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
     } else if (writer->out && writer->out != stdout) {
-        ok = std::fclose(writer->out) == 0;
-        if (!ok) writer->error = "writing " + writer->path + " failed: " + std::strerror(errno);
-    } else if (writer->out) {
-        ok = std::fflush(writer->out) == 0;
-        if (!ok) writer->error = "writing to the standard output failed: " + std::string(std::strerror(errno));
+        if (std::fclose(writer->out) != 0 && ok) {
+            ok = 0;
+            writer->error = "writing " + writer->path + " failed: " + std::strerror(errno);
+        }
+    } else if (writer->out && std::fflush(writer->out) != 0 && ok) {
+        ok = 0;
+        writer->error = "writing to the standard output failed: " + std::string(std::strerror(errno));
     }
     writer->out = nullptr;
+    if (!writer->temp.empty()) {
+        if (ok) ok = file_complete(writer, writer->temp, writer->path);
+        else std::remove(writer->temp.c_str());
+        writer->temp.clear();
+    }
     std::free(writer->row_buffer);
     writer->row_buffer = nullptr;
     return ok;

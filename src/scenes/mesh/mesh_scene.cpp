@@ -77,9 +77,11 @@ int mesh_scene_prepare()
     if (!grid) return prepare_fail(heights, texture, nullptr, nullptr);
 
     Mesh* mesh = mesh_load_ase(k_mesh_path);
-    if (!mesh) {
-        report_failure("cannot open %s", k_mesh_path);
-        return prepare_fail(heights, texture, grid, nullptr);
+    if (!mesh) return prepare_fail(heights, texture, grid, nullptr);
+    if (mesh->vertex_count < 1 || mesh->edge_count < 1) {
+        report_failure("%s holds no object to draw: %d vertices and %d visible edges", k_mesh_path,
+                       mesh->vertex_count, mesh->edge_count);
+        return prepare_fail(heights, texture, grid, mesh);
     }
     const int count = mesh->vertex_count;
     Vec4* work = static_cast<Vec4*>(std::malloc(static_cast<size_t>(count > 0 ? count : 1) * sizeof(Vec4)));

@@ -16,7 +16,7 @@
 #include "procedural/height_field.h"
 #include "scenes/objects/dot_fillers.h"
 #include "shell/random.h"
-#include "shell/report.h"
+#include "shell/data_file.h"
 
 Surface* g_backdrop_a = nullptr;
 ByteMap* g_cloud_sum = nullptr;
@@ -92,19 +92,16 @@ void prepare_2_free()
     g_drum_count = 0;
 }
 
-// The picture, row by row into the Surface (whose pitch may differ from the file's rows). The
-// Surface is cleared first, so whatever a short file does not supply is black, never undefined.
+// The picture, row by row into the Surface (whose pitch may differ from the file's rows).
 int backdrop_read(Surface* s, const char* path)
 {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        report_failure("cannot open %s", path);
-        return 0;
-    }
-    surface_clear(s);
-    for (int y = 0; y < s->height; ++y) (void)std::fread(surface_row(s, y), 4, static_cast<size_t>(s->width), f);
+    const size_t row_bytes = static_cast<size_t>(s->width) * 4;
+    std::FILE* f = data_file_open(path, static_cast<long long>(row_bytes) * s->height, 1ll << 30);
+    if (!f) return 0;
+    int read = 1;
+    for (int y = 0; y < s->height && read; ++y) read = data_file_read(f, path, surface_row(s, y), row_bytes);
     std::fclose(f);
-    return 1;
+    return read;
 }
 
 // One dim blob and its mirror image, whose radii add up to 85.1.
