@@ -30,22 +30,6 @@ std::vector<std::string> lines_of(const std::string& path)
 
 }  // namespace
 
-TEST(AssetFiles, RawFilesHaveTheirExactSizes)
-{
-    const struct {
-        const char* name;
-        size_t size;
-    } expected[] = {{"data/font209x25.raw", 209 * 25},
-                    {"data/marrowvale512x384x32.raw", 512 * 384 * 4},
-                    {"data/marrowvaleagain512x384x32.raw", 512 * 384 * 4},
-                    {"data/fuzzyballs512x384x32.raw", 512 * 384 * 4},
-                    {"data/plumhelm234x257.raw", 234 * 257},
-                    {"data/gloomfield97x73.raw", 97 * 73}};
-    for (const auto& e : expected) EXPECT_EQ(read_bytes(build_path(e.name)).size(), e.size) << e.name;
-    EXPECT_GT(read_bytes(build_path("data/octopus.ase")).size(), 10000u);
-    EXPECT_GT(read_bytes(build_path("music.mp3")).size(), 186u * 192000 / 8);
-}
-
 TEST(AssetFiles, TwoRunsWriteIdenticalBytes)
 {
     const std::string a = temp_dir(), b = temp_dir();

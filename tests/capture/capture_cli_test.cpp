@@ -190,30 +190,3 @@ TEST(CaptureTool, RejectsBadArgumentsWithTheUsageOrTheReason)
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_EQ(help.out.rfind("usage: quorvelle-capture", 0), 0u) << help.out;
 }
-
-TEST(CaptureTool, UnusableOutputPathsSayWhyInOneLine)
-{
-    const std::string dir = scratch_folder("paths");
-    shell_run("touch '" + dir + "/file'");
-    struct Case {
-        std::string args;
-        std::string says;
-    };
-    const Case cases[] = {
-        {"--out '" + dir + "/missing/shots'", "cannot write " + dir + "/missing/shots: the folder " + dir +
-                                                  "/missing does not exist"},
-        {"--out '" + dir + "/file'", "cannot write pictures into " + dir + "/file: it is a file, not a folder"},
-        {"--out '" + dir + "/file/shots'", dir + "/file is not a folder"},
-        {"--format hash --out '" + dir + "/missing/list.txt'", "the folder " + dir + "/missing does not exist"},
-        {"--format hash --out '" + dir + "/missing/'", "cannot write " + dir + "/missing/: it names a folder"},
-        {"--format hash --out '" + dir + "'", "it names a folder"},
-        {"--out '" + dir + "/missing/clip.mp4'", "the folder " + dir + "/missing does not exist"},
-    };
-    for (const Case& c : cases) {
-        const CommandResult r = command_run(k_bin, "./quorvelle-capture --frames 3 " + c.args);
-        EXPECT_EQ(r.exit_code, 1) << c.args;
-        EXPECT_EQ(line_count(r.err), 1) << c.args << ": " << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << ": " << r.err;
-    }
-    shell_run("rm -rf '" + dir + "'");
-}

@@ -161,8 +161,6 @@ TEST_F(DemoRun, ShortRunsEndWithTheirExitCodeAndAtMostOneLine)
         // ALSA with an empty configuration has no device and would print its own complaints.
         {"no sound device", false, "", {"SDL_AUDIODRIVER=alsa", "ALSA_CONFIG_PATH=/dev/null"}, 5, 0,
          "quorvelle: no audio device could be opened; running silently on the system clock"},
-        {"display past the last", false, "--display 3", {}, 0, 255,
-         "quorvelle: --display 3: this desktop has 1 display, numbered from 0"},
     };
     for (const Case& c : cases) {
         const Child demo = demo_start(c.empty_dir ? tmp_ : QUORVELLE_BINARY_DIR, c.args, c.env);

@@ -83,7 +83,8 @@ for program in quorvelle quorvelle-capture; do
 done
 result "programs import only Windows' own DLLs" "$start" "${bad:+also$bad}"
 
-# --- Every frame of a whole capture hashes as on Linux (the Linux capture runs alongside).
+# --- Every frame of a whole capture, drawn on every core (mingw's POSIX threads), hashes as on
+# Linux (the Linux capture runs alongside).
 start=$(now)
 "$linux/quorvelle-capture" --format hash --out "$work/linux.hash" 2>"$work/linux-capture.txt" &
 linux_pid=$!
@@ -100,22 +101,6 @@ elif ! crlf_strip "$work/windows.hash" | cmp -s - "$work/linux.hash"; then
   result "capture: all $frames frame hashes equal Linux's" "$start" "first difference: $first"
 else
   result "capture: all $frames frame hashes equal Linux's" "$start"
-fi
-
-# --- Drawing threads (the standard thread classes on mingw's POSIX threads) give the same frames.
-if (cd "$folder" && "$wine" ./quorvelle-capture.exe --help 2>/dev/null | grep -q -- --threads); then
-  start=$(now)
-  (cd "$folder" && "$wine" ./quorvelle-capture.exe --threads 2 --from 60000 --to 80000 --format hash \
-    --out "$work/threads.hash" 2>/dev/null)
-  code=$?
-  if [ $code -ne 0 ]; then
-    result "capture: --threads 2 gives the same hashes" "$start" "exit code $code"
-  elif [ ! -s "$work/threads.hash" ] ||
-    crlf_strip "$work/threads.hash" | grep -F -x -v -f "$work/linux.hash" | grep -q .; then
-    result "capture: --threads 2 gives the same hashes" "$start" "a frame differs from the Linux build's"
-  else
-    result "capture: --threads 2 gives the same hashes ($(wc -l < "$work/threads.hash") frames from 60 s to 80 s)" "$start"
-  fi
 fi
 
 # --- Pictures: PPM files byte for byte, PNG files (Windows' own encoder) pixel for pixel.
