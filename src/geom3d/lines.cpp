@@ -46,20 +46,7 @@ int clip_segment(Vec4* p, Vec4* q, float bound, int code)
 
 void draw_line_wide_plain(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p, float w)
 {
-    // The upper end (smaller y) comes first.
-    Vec4 v0 = q;
-    Vec4 v1 = p;
-    uint32_t upper = colour_at_q;
-    uint32_t lower = colour_at_p;
-    if (p.y < q.y) {
-        v0 = p;
-        v1 = q;
-        upper = colour_at_p;
-        lower = colour_at_q;
-    }
-    const float full_dx = v1.x - v0.x;
-    const float full_dy = v1.y - v0.y;
-    const Vec4 unclipped = v0;
+    auto [v0, v1, upper, lower, full_dx, full_dy, unclipped] = line_order(p, q, colour_at_q, colour_at_p);
 
     // One pixel of margin on every side, whatever the width.
     if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_X) < 0) return;

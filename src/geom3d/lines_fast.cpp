@@ -271,19 +271,7 @@ __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4
                                                     uint32_t colour_at_p, float w, LineBand* out)
 {
     out->kind = k_band_none;
-    Vec4 v0 = q;
-    Vec4 v1 = p;
-    uint32_t upper = colour_at_q;
-    uint32_t lower = colour_at_p;
-    if (p.y < q.y) {
-        v0 = p;
-        v1 = q;
-        upper = colour_at_p;
-        lower = colour_at_q;
-    }
-    const float full_dx = v1.x - v0.x;
-    const float full_dy = v1.y - v0.y;
-    const Vec4 unclipped = v0;
+    auto [v0, v1, upper, lower, full_dx, full_dy, unclipped] = line_order(p, q, colour_at_q, colour_at_p);
 
     // Both ends inside the margin: no clip would change anything.
     const float right = static_cast<float>(s->width);

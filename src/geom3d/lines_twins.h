@@ -37,6 +37,24 @@ inline uint32_t trunc_byte(float v)
     return v < 255.0f ? static_cast<uint32_t>(v) : 255u;
 }
 
+// A segment with its upper end (smaller y) first, the colours of its upper and lower ends, and the
+// unclipped direction and start that the colour gradient is measured along.
+struct LineOrder {
+    Vec4 v0, v1;
+    uint32_t upper, lower;
+    float full_dx, full_dy;
+    Vec4 unclipped;
+};
+
+inline LineOrder line_order(const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p)
+{
+    const bool p_first = p.y < q.y;
+    const Vec4& v0 = p_first ? p : q;
+    const Vec4& v1 = p_first ? q : p;
+    return {v0, v1, p_first ? colour_at_p : colour_at_q, p_first ? colour_at_q : colour_at_p, v1.x - v0.x,
+            v1.y - v0.y, v0};
+}
+
 struct LineShade {
     float cover_scale;   // 255 x half-width
     float end;           // 255 x length: where the far fade begins

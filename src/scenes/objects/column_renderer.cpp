@@ -18,17 +18,7 @@ using namespace column_shared;
 void column_row_plain(int y, const float* heights, const Surface* background, const Surface* glow, Surface* dst,
                       uint32_t tint)
 {
-    const double r = std::fabs(static_cast<double>(heights[y]));
-    // A half-width past the centre would leave the row; such heights are never made, but a
-    // span that stops at the frame's edge keeps every write inside it.
-    const int n = r < static_cast<double>(k_centre) ? static_cast<int>(r) : k_centre;
-    const double slope = std::fabs(static_cast<double>(heights[y + 1])) - r;
-    const double inv = 1.0 / r;
-    const double r2 = r * r;
-
-    const uint32_t* src_row = surface_row(background, y);
-    uint32_t* out = surface_row(dst, y);
-    std::memcpy(out, src_row, static_cast<size_t>(k_centre - n) * sizeof(uint32_t));
+    const auto [r, n, slope, inv, r2, src_row, out] = column_row_start(y, heights, background, dst);
 
     for (int j = -n; j < n; ++j) {
         const double jd = j;
