@@ -29,16 +29,7 @@ void grid_cells_draw(const TextureGrid* g, Surface* target, Pixel pixel)
     const int chh = g->cell_h;
     for (int i = 0; i + 1 < g->rows; ++i) {
         for (int j = 0; j + 1 < g->cols; ++j) {
-            const GridNode& tl = g->nodes[i * g->cols + j];
-            const GridNode& tr = g->nodes[i * g->cols + j + 1];
-            const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
-            const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
-            double lu = tl.u, lv = tl.v, ls = tl.shade;
-            double ru = tr.u, rv = tr.v, rs = tr.shade;
-            const double dlu = edge_step(tl.u, bl.u, chh), dlv = edge_step(tl.v, bl.v, chh);
-            const double dls = edge_step(tl.shade, bl.shade, chh);
-            const double dru = edge_step(tr.u, br.u, chh), drv = edge_step(tr.v, br.v, chh);
-            const double drs = edge_step(tr.shade, br.shade, chh);
+            auto [lu, lv, ls, ru, rv, rs, dlu, dlv, dls, dru, drv, drs] = cell_edges(grid_cell(g, i, j), chh);
             const int x0 = j * cw + g->x_offset;
             for (int k = 0; k < chh; ++k) {
                 const int y = i * chh + k + g->y_offset;

@@ -103,16 +103,7 @@ void grid_cell_fast(const TextureGrid* g, Surface* target, const Fetch& fetch, c
     const int cw = g->cell_w;
     const int chh = g->cell_h;
     const int top = i * chh + g->y_offset;
-    const GridNode& tl = g->nodes[i * g->cols + j];
-    const GridNode& tr = g->nodes[i * g->cols + j + 1];
-    const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
-    const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
-    double lu = tl.u, lv = tl.v, ls = tl.shade;
-    double ru = tr.u, rv = tr.v, rs = tr.shade;
-    const double dlu = edge_step(tl.u, bl.u, chh), dlv = edge_step(tl.v, bl.v, chh);
-    const double dls = edge_step(tl.shade, bl.shade, chh);
-    const double dru = edge_step(tr.u, br.u, chh), drv = edge_step(tr.v, br.v, chh);
-    const double drs = edge_step(tr.shade, br.shade, chh);
+    auto [lu, lv, ls, ru, rv, rs, dlu, dlv, dls, dru, drv, drs] = cell_edges(grid_cell(g, i, j), chh);
     const int x0 = j * cw + g->x_offset;
     for (int k = 0; k < chh; ++k) {
         const int y = top + k;
@@ -353,10 +344,7 @@ void grid_cell4(const TextureGrid* g, Surface* target, const Texture4& t, Walk w
     const int chh = g->cell_h;
     const double per_w = 1.0 / cw, per_h = 1.0 / chh;
     const int top = i * chh + g->y_offset;
-    const GridNode& tl = g->nodes[i * g->cols + j];
-    const GridNode& tr = g->nodes[i * g->cols + j + 1];
-    const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
-    const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
+    const auto [tl, tr, bl, br] = grid_cell(g, i, j);
     double lu = tl.u, lv = tl.v, ls = tl.shade;
     double ru = tr.u, rv = tr.v, rs = tr.shade;
     const double dlu = (bl.u - lu) * per_h, dlv = (bl.v - lv) * per_h, dls = (bl.shade - ls) * per_h;
@@ -422,10 +410,7 @@ void grid_cell_fixed4(const TextureGrid* g, Surface* target, const Texture4& t, 
     const int chh = g->cell_h;
     const int64_t scale = int64_t{1} << (a + b), edge = int64_t{1} << a;
     const int top = i * chh + g->y_offset;
-    const GridNode& tl = g->nodes[i * g->cols + j];
-    const GridNode& tr = g->nodes[i * g->cols + j + 1];
-    const GridNode& bl = g->nodes[(i + 1) * g->cols + j];
-    const GridNode& br = g->nodes[(i + 1) * g->cols + j + 1];
+    const auto [tl, tr, bl, br] = grid_cell(g, i, j);
     const int64_t dlu = (int64_t{bl.u} - tl.u) * edge, dlv = (int64_t{bl.v} - tl.v) * edge;
     const int64_t dls = (int64_t{bl.shade} - tl.shade) * edge;
     const int64_t dru = (int64_t{br.u} - tr.u) * edge, drv = (int64_t{br.v} - tr.v) * edge;

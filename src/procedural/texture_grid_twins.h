@@ -6,8 +6,7 @@
 #include <cstdint>
 
 #include "display/surface.h"
-
-struct TextureGrid;
+#include "procedural/texture_grid.h"
 
 void grid_draw_plain(const TextureGrid* grid, Surface* target);
 void grid_draw_blend_plain(const TextureGrid* grid, Surface* target, const Surface* background);
@@ -44,6 +43,35 @@ inline uint32_t shade_byte(double s)
 inline double edge_step(double a, double b, int n)
 {
     return (b - a) / n;
+}
+
+// The four nodes around cell (i, j): top left, top right, bottom left, bottom right.
+struct GridCell {
+    const GridNode& tl;
+    const GridNode& tr;
+    const GridNode& bl;
+    const GridNode& br;
+};
+
+inline GridCell grid_cell(const TextureGrid* g, int i, int j)
+{
+    const GridNode* n = g->nodes + i * g->cols + j;
+    return {n[0], n[1], n[g->cols], n[g->cols + 1]};
+}
+
+// A cell's left and right edges in double: their values at the top row (u, v, shade) and their
+// steps per row down the cell's chh rows.
+struct CellEdges {
+    double lu, lv, ls, ru, rv, rs;
+    double dlu, dlv, dls, dru, drv, drs;
+};
+
+inline CellEdges cell_edges(const GridCell& c, int chh)
+{
+    const GridNode &tl = c.tl, &tr = c.tr;
+    return {double(tl.u), double(tl.v), double(tl.shade), double(tr.u), double(tr.v), double(tr.shade),
+            edge_step(c.tl.u, c.bl.u, chh), edge_step(c.tl.v, c.bl.v, chh), edge_step(c.tl.shade, c.bl.shade, chh),
+            edge_step(c.tr.u, c.br.u, chh), edge_step(c.tr.v, c.br.v, chh), edge_step(c.tr.shade, c.br.shade, chh)};
 }
 
 }  // namespace grid_shared
