@@ -119,15 +119,7 @@ inline void mix_span4(uint32_t* out, int x0, int x1, int width, double cxd, doub
         const double dx = static_cast<double>(x) - cxd;
         const double q = w - dx * dx;
         if (!(q > 0.0)) continue;
-        const double v = q * k_alpha * k_hard;
-        uint32_t a;
-        if (!(v > 0.0)) {
-            a = 0;
-        } else if (v >= static_cast<double>(alpha)) {
-            a = alpha;
-        } else {
-            a = static_cast<uint32_t>(v);
-        }
+        const uint32_t a = soft_alpha(q * k_alpha * k_hard, alpha);
         out[x] = blend_argb(colour, out[x], a);
     }
 }
@@ -193,7 +185,6 @@ void dot_matrix_rows_fast(Surface* dst, const Surface* src, float x, float y, fl
                 k_alpha = static_cast<double>(static_cast<float>(static_cast<double>(alpha) / r2));
             }
             const double cxd = cx;
-            const double alpha_d = static_cast<double>(alpha);
             const double acx = std::fabs(cxd);
             const bool lanes = hard_ok && k_alpha >= 0.0 && k_alpha <= 1e300 && acx >= 1.0 && acx < 16777216.0;
             for (int k = 0; k < rows; ++k) {
@@ -210,15 +201,7 @@ void dot_matrix_rows_fast(Surface* dst, const Surface* src, float x, float y, fl
                 for (int xx = x0; xx < x1; ++xx, dx += 1.0) {
                     const double q = w - dx * dx;
                     if (!(q > 0.0)) continue;
-                    const double v = q * k_alpha * k_hard;
-                    uint32_t a;
-                    if (!(v > 0.0)) {
-                        a = 0;
-                    } else if (v >= alpha_d) {
-                        a = alpha;
-                    } else {
-                        a = static_cast<uint32_t>(v);
-                    }
+                    const uint32_t a = soft_alpha(q * k_alpha * k_hard, alpha);
                     out[xx] = blend_argb(colour, out[xx], a);
                 }
             }

@@ -29,6 +29,15 @@ inline int trunc_clamped(double v)
     return static_cast<int>(v);
 }
 
+// A soft dot's alpha from its plateau value v = q x alpha x hardness: truncated, and held to
+// 0 .. alpha (NaN gives 0).
+inline uint32_t soft_alpha(double v, uint32_t alpha)
+{
+    if (!(v > 0.0)) return 0;
+    if (v >= static_cast<double>(alpha)) return alpha;
+    return static_cast<uint32_t>(v);
+}
+
 enum class DotKind { glow_add, soft_add, soft_mix };
 
 // Visits every pixel strictly inside the circle of radius r about (cx, cy), clipped to
@@ -69,14 +78,7 @@ void dot_scan(Surface* dst, float cx, float cy, float r, float hardness, uint32_
             if (kind == DotKind::glow_add) {
                 a = static_cast<uint32_t>(q * static_cast<double>(alpha) / r2);
             } else {
-                const double v = q * k_alpha * k_hard;
-                if (!(v > 0.0)) {
-                    a = 0;
-                } else if (v >= static_cast<double>(alpha)) {
-                    a = alpha;
-                } else {
-                    a = static_cast<uint32_t>(v);
-                }
+                a = soft_alpha(q * k_alpha * k_hard, alpha);
             }
             if (kind == DotKind::soft_mix) {
                 row[x] = blend_argb(colour, row[x], a);
