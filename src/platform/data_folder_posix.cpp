@@ -12,10 +12,11 @@
 const char k_data_folder_name[] = "data/";
 const char k_data_folder_hint[] = "the build folder, where the build writes data/ and music.mp3";
 
-bool folder_has_data(const std::string& folder)
+PathKind path_kind(const std::string& path)
 {
     struct stat st;
-    return stat((folder + "/data").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (stat(path.c_str(), &st) != 0) return PATH_MISSING;
+    return S_ISDIR(st.st_mode) ? PATH_FOLDER : PATH_OTHER;
 }
 
 std::string program_folder()
@@ -32,7 +33,19 @@ std::string program_folder()
 std::string folder_tidy(const std::string& folder)
 {
     char resolved[PATH_MAX];
-    return realpath(folder.c_str(), resolved) ? std::string(resolved) : folder;
+    if (realpath(folder.c_str(), resolved)) return resolved;
+    // A folder that is not there: its name with "." and ".." taken out.
+    std::string tidy;
+    size_t pos = 0;
+    while (pos <= folder.size()) {
+        size_t slash = folder.find('/', pos);
+        if (slash == std::string::npos) slash = folder.size();
+        const std::string part = folder.substr(pos, slash - pos);
+        if (part == "..") tidy.resize(tidy.rfind('/') == std::string::npos ? 0 : tidy.rfind('/'));
+        else if (!part.empty() && part != ".") tidy += "/" + part;
+        pos = slash + 1;
+    }
+    return folder.empty() || folder[0] != '/' ? folder : tidy.empty() ? "/" : tidy;
 }
 
 bool folder_enter(const std::string& folder)

@@ -1,6 +1,7 @@
 // SDL desktop backend: the window, its event pump and the mouse cursor. A close request, the
-// Escape key, SIGINT and SIGTERM all take the destroy path that ends the frame loop. Without a
-// desktop session the start-up ends with one line instead of running on an invisible driver.
+// Escape key, SIGINT, SIGTERM and SIGHUP (its terminal closed) all take the destroy path that ends
+// the frame loop. Without a desktop session the start-up ends with one line instead of running on
+// an invisible driver.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -119,6 +120,7 @@ void window_create(const char* title)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 
     // Our own handlers above see every signal at once; SDL's would queue them behind other events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

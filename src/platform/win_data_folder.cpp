@@ -8,10 +8,11 @@
 const char k_data_folder_name[] = "data\\";
 const char k_data_folder_hint[] = "the folder that holds the programs, data\\ and music.mp3";
 
-bool folder_has_data(const std::string& folder)
+PathKind path_kind(const std::string& path)
 {
-    const DWORD attributes = GetFileAttributesA((folder + "\\data").c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PATH_MISSING;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PATH_FOLDER : PATH_OTHER;
 }
 
 std::string program_folder()

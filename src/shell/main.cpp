@@ -11,6 +11,7 @@
 #include "display/render_paths.h"
 #include "platform/data_folder.h"
 #include "platform/desktop.h"
+#include "platform/std_streams.h"
 #include "shell/demo.h"
 #include "shell/report.h"
 
@@ -18,8 +19,15 @@ namespace {
 
 const char k_usage[] =
     "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--help] [--version]\n"
-    "Plays the demo (about 188 s) full screen with sound, reading data/ and music.mp3 from the\n"
+#ifdef _WIN32
+    "Plays the demo (about 188 s) full screen with sound, reading data\\ and music.mp3 from the\n"
     "working folder. Escape or closing the window ends it early.\n"
+#else
+    "Plays the demo (about 188 s) full screen with sound. Escape or closing the window ends it early.\n"
+    "Installed, the quorvelle command runs it from the installed data, wherever it is called from:\n"
+    "data/ and music.mp3 in share/quorvelle of the install (/usr/share/quorvelle from the Debian\n"
+    "package). The program in a build folder reads them from the working folder.\n"
+#endif
     "Photosensitivity warning: the picture flashes the whole screen up to 8 times a second, about\n"
     "16 s in all. Do not watch if flashing light may bring on a seizure or make you unwell.\n"
     "  --window      a resizable window instead of full screen; F11 or Alt+Enter toggles full screen\n"
@@ -96,6 +104,8 @@ int options_parse(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    std_streams_ensure();
+    pipe_signal_ignore();   // a notice into a closed pipe is lost; the run goes on
     const int ended = options_parse(argc, argv);
     if (ended) return ended - 1;
     render_paths_from_environment();

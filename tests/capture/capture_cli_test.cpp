@@ -142,13 +142,15 @@ TEST(CaptureTool, RunsFromAnotherFolderAndWritesWhereItIsCalled)
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(file_text(dir + "/here.txt").substr(0, 7), "000000 ");
 
-    // A copy of the program with no data beside it names the folder to run from.
+    // A copy of the program with no data beside it names every folder it looked at and the folder
+    // to run from.
     shell_run("cp quorvelle-capture '" + dir + "/'");
     const CommandResult lost = command_run(dir, "./quorvelle-capture --frames 0 --format hash --out there.txt");
     EXPECT_EQ(lost.exit_code, 1);
     EXPECT_EQ(line_count(lost.err), 1) << lost.err;
-    EXPECT_NE(lost.err.find("no data/ folder in " + dir + ": run it from the build folder"), std::string::npos)
+    EXPECT_NE(lost.err.find("no data/ folder in " + dir + ", "), std::string::npos)
         << lost.err;
+    EXPECT_NE(lost.err.find("/share/quorvelle: run it from the build folder"), std::string::npos) << lost.err;
     shell_run("rm -rf '" + dir + "'");
 }
 

@@ -130,6 +130,46 @@ code=$?
 [ $code -eq 1 ] && grep -q "does not exist" "$work/err.txt" || why="$why; a missing folder: exit $code, $(head -c 200 "$work/err.txt")"
 result "capture: bad arguments exit with 2, an unwritable output with 1" "$start" "$why"
 
+# --- A video: ffmpeg.exe (a stand-in that counts the frame bytes into its output file) started
+# with the arguments as given, spaces included; and, killed outright, the capture takes it along.
+start=$(now)
+why=""
+mkdir -p "$work/bin"
+cat >"$work/ffmpeg.c" <<'C'
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+int main(int argc, char** argv)
+{
+    static char buf[1 << 16];
+    DWORD n;
+    unsigned long long total = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &n, NULL) && n) total += n;
+    if (getenv("STANDIN_LINGER")) Sleep(INFINITE);
+    FILE* f = fopen(argv[argc - 1] + 5, "w");
+    return !f || fprintf(f, "%llu\n", total) < 0 || fclose(f) != 0;
+}
+C
+x86_64-w64-mingw32-gcc -O2 -o "$work/bin/ffmpeg.exe" "$work/ffmpeg.c" || why="the stand-in did not build"
+export WINEPATH="$work/bin"
+(cd "$folder" && "$wine" ./quorvelle-capture.exe --frames 0-9 --out "$work/a video.mp4" 2>"$work/err.txt") ||
+  why="$why; the video failed: $(head -c 300 "$work/err.txt")"
+[ "$(crlf_strip "$work/a video.mp4" 2>/dev/null)" = $((10 * 512 * 384 * 4)) ] || why="$why; ffmpeg took other bytes"
+(cd "$folder" && STANDIN_LINGER=1 exec "$wine" ./quorvelle-capture.exe --out "$work/killed.mp4" 2>/dev/null) &
+capture=$!
+for ((i = 0; i < 100; ++i)); do pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null && break; sleep 0.1; done
+pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null || why="$why; ffmpeg.exe did not start"
+sleep 1
+kill -KILL "$capture"
+wait "$capture" 2>/dev/null
+for ((i = 0; i < 50; ++i)); do pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null || break; sleep 0.1; done
+if pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null; then
+  why="$why; ffmpeg.exe outlived the capture"
+  pkill -KILL -f 'ffmpeg[.]exe -hide_banner'
+fi
+unset WINEPATH
+result "capture: a video through ffmpeg.exe, which ends with a capture killed outright" "$start" "${why#; }"
+
 # --- The soundtrack decoded by Windows' own codec lines up with the Linux player's samples.
 start=$(now)
 if (cd "$folder" && "$wine" "$win/quorvelle-sound-decode.exe" music.mp3 "$work/windows.raw" >"$work/decode.txt" 2>&1) &&

@@ -17,6 +17,8 @@
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "platform/capture.h"
+#include "platform/data_folder.h"
+#include "platform/std_streams.h"
 #include "shell/demo.h"
 #include "shell/report.h"
 #include "shell/scene_list.h"
@@ -223,6 +225,7 @@ void whole_print(const char* label, const Run& run)
 
 int main(int argc, char** argv)
 {
+    std_streams_ensure();
     g_program_name = "quorvelle-bench";
     int threads = band_threads_all();
     int rounds = 1;
@@ -248,6 +251,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "quorvelle-bench: bad value for %s (1 to %d)\n%s", arg.c_str(), max, k_usage);
             return 2;
         }
+    }
+    std::string why;
+    if (!data_folder_enter(&why)) {
+        std::fprintf(stderr, "quorvelle-bench: %s\n", why.c_str());
+        return 1;
     }
     timeline_build(s_timeline);
     // QUORVELLE_SSE2=1 measures the fast paths without their AVX2 twins.

@@ -23,6 +23,7 @@
 #include "platform/capture.h"
 #include "platform/data_folder.h"
 #include "platform/music_check.h"
+#include "platform/std_streams.h"
 #include "shell/demo.h"
 #include "shell/report.h"
 #include "shell/timeline.h"
@@ -31,7 +32,7 @@ namespace {
 
 constexpr int k_max_scale = 8;
 
-// SIGINT or SIGTERM: the capture stops at the next frame and leaves earlier output as it was.
+// SIGINT, SIGTERM or SIGHUP: the capture stops at the next frame and leaves earlier output as it was.
 volatile sig_atomic_t s_signal = 0;
 
 void on_signal(int signal_number)
@@ -51,10 +52,30 @@ void signals_catch()
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
     // A write past a file-size limit or into a closed pipe fails with its reason instead.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+}
+
+const char* signal_name(int signal_number)
+{
+#ifndef _WIN32
+    if (signal_number == SIGHUP) return "SIGHUP";
+#endif
+    return signal_number == SIGINT ? "SIGINT" : "SIGTERM";
+}
+
+// The reader of the hash list closed its pipe (`| head`): the capture ends as command-line tools
+// do there, by SIGPIPE and without a word.
+int reader_gone_end()
+{
+#ifndef _WIN32
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+#endif
+    return 128 + 13;
 }
 
 struct FrameRange {
@@ -373,6 +394,7 @@ int frame_deliver(const CaptureFrame* frame, void* context)
 
 int main(int argc, char** argv)
 {
+    std_streams_ensure();
     g_program_name = "quorvelle-capture";
     Options options;
     const int ended = options_parse(argc, argv, &options);
@@ -447,13 +469,14 @@ int main(int argc, char** argv)
     if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
     else if (capture.progress && capture.tty) std::fputc('\n', stderr);
     const int closed = frame_writer_close(&capture.writer, rendered);
+    if (capture.writer.reader_gone && !s_signal) return reader_gone_end();
 
     if (s_signal) {
         std::string kept = out + " is left as it was";
         if (out == "-") kept = "the hash list is cut short";
         else if (format == FRAME_PNG || format == FRAME_PPM)
             kept = std::to_string(capture.written) + " pictures written to " + out + ", the others left as they were";
-        mistake(std::string("interrupted by ") + (s_signal == SIGINT ? "SIGINT" : "SIGTERM") + "; " + kept);
+        mistake(std::string("interrupted by ") + signal_name(s_signal) + "; " + kept);
         return 128 + s_signal;
     }
     if (demo_result != 0) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 
 #include "platform/win_png.h"
@@ -55,6 +56,8 @@ void row_widen(const uint32_t* row, int width, int scale, uint32_t* out)
 int write_failed(FrameWriter* writer, const std::string& file, int error_number)
 {
     writer->error = "writing " + file + " failed: " + std::strerror(error_number);
+    // Only a hash list written in place or to the standard output goes into a pipe of the user's.
+    writer->reader_gone = writer->format == FRAME_HASH && error_number == EPIPE;
     return 0;
 }
 
@@ -65,8 +68,9 @@ std::string temp_name(const std::string& path)
 }
 
 // Gives the complete temporary file its own name, in place of any earlier file of that name; the
-// temporary file goes when that fails.
-int file_complete(FrameWriter* writer, const std::string& temp, const std::string& file)
+// temporary file goes when that fails. `shown` is the name the user gave.
+int file_complete(FrameWriter* writer, const std::string& temp, const std::string& file,
+                  const std::string& shown)
 {
 #ifdef _WIN32
     if (MoveFileExA(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) return 1;
@@ -76,7 +80,7 @@ int file_complete(FrameWriter* writer, const std::string& temp, const std::strin
     const int error_number = errno;
 #endif
     std::remove(temp.c_str());
-    return write_failed(writer, file, error_number);
+    return write_failed(writer, shown, error_number);
 }
 
 #ifdef _WIN32
@@ -144,17 +148,10 @@ int picture_write(FrameWriter* writer, const Surface* frame, uint64_t index)
     const bool png = writer->format == FRAME_PNG;
     const std::string file = frame_file(writer, index, png ? "png" : "ppm");
     const std::string temp = temp_name(file);
-    if ((png ? png_write : ppm_write)(writer, frame, temp, file)) return file_complete(writer, temp, file);
+    if ((png ? png_write : ppm_write)(writer, frame, temp, file)) return file_complete(writer, temp, file, file);
     std::remove(temp.c_str());
     return 0;
 }
-
-#ifdef _WIN32
-std::string shell_quote(const std::string& s)
-{
-    return "\"" + s + "\"";   // cmd.exe; a Windows path holds no double quote
-}
-#endif
 
 // The folder a file goes into: "." for a bare name; trailing slashes do not count.
 std::string parent_folder(std::string path)
@@ -215,12 +212,96 @@ bool picture_folder_open(const std::string& path, std::string* error)
 #else
     const int made = mkdir(path.c_str(), 0777);
 #endif
-    if (made != 0) {
+    // Another capture may have made it meanwhile: a folder is a folder, whoever made it.
+    if (made != 0 && !(errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
         *error = "cannot create the folder " + path + ": " + std::strerror(errno);
         return false;
     }
     return true;
 }
+
+#ifndef _WIN32
+// Where a name's chain of symbolic links ends (a name that need not exist yet), and whether it
+// passes through a descriptor's own name (/dev/stdout, /proc/self/fd/1), which is no file to
+// replace but the descriptor's file itself.
+bool link_follow(const std::string& path, std::string* target, bool* descriptor, std::string* error)
+{
+    std::string name = path;
+    *descriptor = false;
+    int why = ELOOP;   // unless a link cannot be read
+    for (int hops = 0; hops < 40; ++hops) {
+        *descriptor = *descriptor || name.compare(0, 6, "/proc/") == 0 || name.compare(0, 8, "/dev/fd/") == 0;
+        struct stat st;
+        if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *target = name;
+            return true;
+        }
+        std::vector<char> text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1);
+        const ssize_t n = readlink(name.c_str(), text.data(), text.size() - 1);
+        if (n < 0) {
+            why = errno;
+            break;
+        }
+        const std::string to(text.data(), static_cast<size_t>(n));
+        name = to[0] == '/' ? to : parent_folder(name) + "/" + to;
+    }
+    *error = "cannot write " + path + ": " + std::strerror(why);
+    return false;
+}
+
+// A sticky folder (/tmp) lets only the owner of a file, or of the folder, replace it: found now
+// rather than by the rename after the render.
+bool target_replaceable(const std::string& target, const std::string& path, std::string* error)
+{
+    struct stat file, folder;
+    const std::string parent = parent_folder(target);
+    if (lstat(target.c_str(), &file) != 0 || stat(parent.c_str(), &folder) != 0) return true;
+    const uid_t me = geteuid();
+    if (!(folder.st_mode & S_ISVTX) || me == 0 || file.st_uid == me || folder.st_uid == me) return true;
+    *error = "cannot write " + path + ": it belongs to another user, and " + parent +
+             " lets only a file's owner replace it";
+    return false;
+}
+
+const char* kind_name(mode_t mode)
+{
+    return S_ISFIFO(mode) ? "a pipe" : S_ISSOCK(mode) ? "a socket" : S_ISREG(mode) ? "a descriptor's file" : "a device";
+}
+
+// A hash list into a device, a pipe or a descriptor's file: opened as it is, nothing renamed. A
+// pipe nobody reads yet is waited for a while, not for ever.
+bool in_place_open(FrameWriter* writer, mode_t mode, std::string* error)
+{
+    const std::string& path = writer->path;
+    if (writer->format != FRAME_HASH) {
+        *error = "cannot make " + path + ": it is " + kind_name(mode) + ", and a video goes into a regular file";
+        return false;
+    }
+    // A descriptor's regular file is added to, as the shell's >> or > left it.
+    const int flags = O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (S_ISREG(mode) ? O_APPEND : 0);
+    int fd = -1;
+    for (int tries = 0; tries < 100; ++tries) {
+        fd = open(path.c_str(), flags);
+        if (fd >= 0 || errno != ENXIO || !S_ISFIFO(mode)) break;
+        const timespec step = {0, 100 * 1000 * 1000};
+        nanosleep(&step, nullptr);
+    }
+    if (fd < 0) {
+        *error = "cannot write " + path + ": " +
+                 (errno == ENXIO && S_ISFIFO(mode) ? std::string("no program opened the pipe to read it within 10 s")
+                                                   : std::string(std::strerror(errno)));
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    writer->out = fdopen(fd, "w");
+    if (!writer->out) {
+        close(fd);
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+#endif
 
 // A file the tool writes itself or through ffmpeg: its folder must take it, and it must not be a
 // folder. Its temporary file is made here, so that a refusal shows now rather than after the
@@ -229,12 +310,22 @@ bool output_file_open(FrameWriter* writer, const char* what, std::string* error)
 {
     const std::string& path = writer->path;
     struct stat st;
-    if (ends_with_slash(path) || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    const bool exists = stat(path.c_str(), &st) == 0;
+    if (ends_with_slash(path) || (exists && S_ISDIR(st.st_mode))) {
         *error = "cannot write " + path + ": it names a folder, and " + what + " is a file";
         return false;
     }
+    writer->target = path;
+#ifndef _WIN32
+    bool descriptor = false;
+    if (!link_follow(path, &writer->target, &descriptor, error)) return false;
+    if (exists && (!S_ISREG(st.st_mode) || descriptor)) return in_place_open(writer, st.st_mode, error);
+    if (!folder_writable(parent_folder(writer->target), path, error)) return false;
+    if (!target_replaceable(writer->target, path, error)) return false;
+#else
     if (!folder_writable(parent_folder(path), path, error)) return false;
-    writer->temp = temp_name(path);
+#endif
+    writer->temp = temp_name(writer->target);
     FILE* f = std::fopen(writer->temp.c_str(), writer->format == FRAME_HASH ? "w" : "wb");
     if (!f) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
@@ -293,14 +384,101 @@ std::vector<std::string> ffmpeg_arguments(const FrameWriter* writer, int fps, co
 }
 
 #ifdef _WIN32
+// One argument of a Windows command line, quoted so that the C runtime reads it back unchanged.
+std::string argument_quote(const std::string& arg)
+{
+    if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (const char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    return quoted.append(backslashes * 2, '\\') + "\"";
+}
+
+// A copy of a standard handle that the encoder inherits; null where the capture has none.
+HANDLE handle_inheritable(DWORD which)
+{
+    HANDLE copy = nullptr, own = GetStdHandle(which);
+    if (own && own != INVALID_HANDLE_VALUE)
+        DuplicateHandle(GetCurrentProcess(), own, GetCurrentProcess(), &copy, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+int ffmpeg_start_failed(const char* what, std::string* error)
+{
+    *error = std::string("cannot start ffmpeg: ") + what + " failed (Windows error " + std::to_string(GetLastError()) + ")";
+    return 0;
+}
+
+// ffmpeg reads the frames from a pipe. It runs in a process group of its own, so that a Ctrl-C
+// meant for the capture reaches the capture alone, which then ends it; and in a job object that
+// ends it when the capture's handle to the job closes, so it dies with the capture, however that
+// ends.
 int ffmpeg_start(FrameWriter* writer, const std::vector<std::string>& args, std::string* error)
 {
-    // The program's name stays bare: cmd.exe strips the quotes of a line that begins with one.
-    std::string command = args[0];
-    for (size_t i = 1; i < args.size(); ++i) command += " " + shell_quote(args[i]);
-    writer->out = popen(command.c_str(), "wb");
-    if (!writer->out) *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
-    return writer->out != nullptr;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!job || !SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        if (job) CloseHandle(job);
+        return ffmpeg_start_failed("CreateJobObject", error);
+    }
+    writer->ffmpeg_job = job;
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inherited, 0)) return ffmpeg_start_failed("CreatePipe", error);
+    SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+    std::string command;
+    for (const std::string& a : args) command += (command.empty() ? "" : " ") + argument_quote(a);
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = read_end;
+    startup.hStdOutput = handle_inheritable(STD_OUTPUT_HANDLE);
+    startup.hStdError = handle_inheritable(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    // Suspended until it is in the job, so that no moment of it runs outside.
+    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                                        &process);
+    const DWORD start_error = GetLastError();
+    for (HANDLE h : {read_end, startup.hStdOutput, startup.hStdError})
+        if (h) CloseHandle(h);
+    if (!started) {
+        CloseHandle(write_end);
+        SetLastError(start_error);
+        return ffmpeg_start_failed("CreateProcess", error);
+    }
+    writer->ffmpeg = static_cast<long>(process.dwProcessId);
+    writer->ffmpeg_process = process.hProcess;
+    if (!AssignProcessToJobObject(job, process.hProcess)) {
+        const DWORD assign_error = GetLastError();
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(write_end);
+        SetLastError(assign_error);
+        return ffmpeg_start_failed("AssignProcessToJobObject", error);
+    }
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(write_end), 0);
+    writer->out = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+    if (!writer->out) {
+        if (fd >= 0) _close(fd);
+        else CloseHandle(write_end);
+        *error = "cannot start ffmpeg: " + std::string(std::strerror(errno));
+        return 0;
+    }
+    return 1;
 }
 #else
 // ffmpeg reads the frames from a pipe. It runs in a process group of its own, so that a Ctrl-C
@@ -345,8 +523,19 @@ int ffmpeg_start(FrameWriter* writer, const std::vector<std::string>& args, std:
 int ffmpeg_end(FrameWriter* writer, bool complete)
 {
 #ifdef _WIN32
-    (void)complete;   // the temporary video goes afterwards when incomplete
-    return pclose(writer->out) == 0;
+    HANDLE process = writer->ffmpeg_process, job = writer->ffmpeg_job;
+    if (!complete && job) TerminateJobObject(job, 1);
+    if (writer->out) std::fclose(writer->out);
+    DWORD code = 1;
+    if (process) {
+        WaitForSingleObject(process, INFINITE);
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+    }
+    if (job) CloseHandle(job);
+    writer->ffmpeg_process = writer->ffmpeg_job = nullptr;
+    writer->ffmpeg = 0;
+    return complete && code == 0;
 #else
     if (!complete) kill(static_cast<pid_t>(writer->ffmpeg), SIGKILL);
     if (writer->out) std::fclose(writer->out);
@@ -365,11 +554,17 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
 {
     writer->format = format;
     writer->path = path;
+    writer->target.clear();
     writer->temp.clear();
     writer->scale = scale < 1 ? 1 : scale;
     writer->out = nullptr;
     writer->ffmpeg = 0;
+#ifdef _WIN32
+    writer->ffmpeg_process = nullptr;
+    writer->ffmpeg_job = nullptr;
+#endif
     writer->error.clear();
+    writer->reader_gone = false;
     writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
@@ -434,17 +629,15 @@ int frame_writer_close(FrameWriter* writer, bool complete)
         ok = ffmpeg_end(writer, complete);
         if (complete && !ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
     } else if (writer->out && writer->out != stdout) {
-        if (std::fclose(writer->out) != 0 && ok) {
-            ok = 0;
-            writer->error = "writing " + writer->path + " failed: " + std::strerror(errno);
-        }
+        if (std::fclose(writer->out) != 0 && ok) ok = write_failed(writer, writer->path, errno);
     } else if (writer->out && std::fflush(writer->out) != 0 && ok) {
-        ok = 0;
-        writer->error = "writing to the standard output failed: " + std::string(std::strerror(errno));
+        const int error_number = errno;
+        ok = write_failed(writer, writer->path, error_number);
+        writer->error = "writing to the standard output failed: " + std::string(std::strerror(error_number));
     }
     writer->out = nullptr;
     if (!writer->temp.empty()) {
-        if (ok) ok = file_complete(writer, writer->temp, writer->path);
+        if (ok) ok = file_complete(writer, writer->temp, writer->target, writer->path);
         else std::remove(writer->temp.c_str());
         writer->temp.clear();
     }

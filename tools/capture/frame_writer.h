@@ -15,16 +15,24 @@ enum FrameFormat { FRAME_PNG, FRAME_PPM, FRAME_HASH, FRAME_MP4 };
 struct FrameWriter {
     FrameFormat format;
     std::string path;     // directory (PNG, PPM), text file or "-" (hash), video file (MP4)
-    std::string temp;     // the file being written, renamed to its own name once complete
+    std::string target;   // the file replaced: path, or the one its symbolic links lead to
+    std::string temp;     // the file being written, renamed to the target once complete
     int scale;            // each pixel becomes scale x scale pixels (pictures and video)
     FILE* out;            // hash list or the pipe into ffmpeg
     long ffmpeg;          // the encoder's process id, 0 when none runs
+#ifdef _WIN32
+    void* ffmpeg_process; // the encoder's process, and the job object that ends it with the capture
+    void* ffmpeg_job;
+#endif
     uint8_t* row_buffer;  // one converted, enlarged row
     std::string error;    // why the last write failed
+    bool reader_gone;     // the hash list went into a pipe whose reader has closed it
 };
 
 // Every file is written under a temporary name beside its own and renamed over it only when
-// complete, so a failed or interrupted capture leaves an earlier file as it was.
+// complete, so a failed or interrupted capture leaves an earlier file as it was. A name that is a
+// symbolic link stands for the file it leads to, which is replaced beside itself; a device, a pipe
+// or a descriptor's name (/dev/stdout) is written in place, as a hash list.
 
 // Opens the destination after checking that it can be written: a missing or unwritable folder
 // fails here with one line in `error`, before anything is rendered. For MP4 the audio is the
