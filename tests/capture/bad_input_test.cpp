@@ -112,12 +112,16 @@ const BadInput k_cases[] = {
     {"output: a device node, written in place", "", "mknod -m 666 null c 1 3",
      "$C --to 100 --format hash --out null && test -c null", 0, "quorvelle-capture: wrote 6 frames", 1, "", true},
     {"output: a video into a pipe", "", "mkfifo v.mp4", "$C --frames 3 --out v.mp4", 1,
-     "quorvelle-capture: cannot make v.mp4: it is a pipe, and a video goes into a regular file", 1, ""},
+     "quorvelle-capture: cannot make v.mp4: it is a pipe, and a video needs a regular file", 1, ""},
     {"output: another user's file in a sticky folder, before rendering", "",
      "chmod 755 . && mkdir -m 1777 sticky && echo earlier >sticky/r.txt",
      "setpriv --reuid=65534 --regid=65534 --clear-groups $C --format hash --out sticky/r.txt", 1,
      "quorvelle-capture: cannot write sticky/r.txt: it belongs to another user, and sticky lets only a file's "
      "owner replace it", 1, "sticky/r.txt", true},
+    {"output: another user's link in a sticky folder", "",
+     "chmod 755 . && mkdir -m 1777 sl && setpriv --reuid=65534 --regid=65534 --clear-groups ln -s ../old.out sl/x",
+     "$C --to 100 --format hash --out sl/x", 1,
+     "quorvelle-capture: cannot write sl/x: it is another user's link in a sticky folder open to all", 1, "old.out", true},
     {"output: two captures making one folder", k_mesh.c_str(), "touch " + k_mesh,
      "for i in $(seq 40); do rm -rf s; $C --to 20 --out s 2>e1 & $C --to 20 --out s 2>e2; wait $!; cat e1 e2; done | "
      "sort -u >&2",

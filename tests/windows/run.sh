@@ -157,15 +157,17 @@ export WINEPATH="$work/bin"
 [ "$(crlf_strip "$work/a video.mp4" 2>/dev/null)" = $((10 * 512 * 384 * 4)) ] || why="$why; ffmpeg took other bytes"
 (cd "$folder" && STANDIN_LINGER=1 exec "$wine" ./quorvelle-capture.exe --out "$work/killed.mp4" 2>/dev/null) &
 capture=$!
-for ((i = 0; i < 100; ++i)); do pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null && break; sleep 0.1; done
-pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null || why="$why; ffmpeg.exe did not start"
+# Wine shows each program's Windows command line; the output's name makes these two ours.
+encoder="ffmpeg -hide_banner.*$work/killed[.]mp4"
+for ((i = 0; i < 100; ++i)); do pgrep -f "$encoder" >/dev/null && break; sleep 0.1; done
+pgrep -f "$encoder" >/dev/null || why="$why; ffmpeg.exe did not start"
 sleep 1
-kill -KILL "$capture"
-wait "$capture" 2>/dev/null
-for ((i = 0; i < 50; ++i)); do pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null || break; sleep 0.1; done
-if pgrep -f 'ffmpeg[.]exe -hide_banner' >/dev/null; then
+pkill -KILL -f "quorvelle-capture[.]exe --out $work/killed[.]mp4"
+wait_for 10 "$capture" >/dev/null 2>&1
+for ((i = 0; i < 50; ++i)); do pgrep -f "$encoder" >/dev/null || break; sleep 0.1; done
+if pgrep -f "$encoder" >/dev/null; then
   why="$why; ffmpeg.exe outlived the capture"
-  pkill -KILL -f 'ffmpeg[.]exe -hide_banner'
+  pkill -KILL -f "$encoder"
 fi
 unset WINEPATH
 result "capture: a video through ffmpeg.exe, which ends with a capture killed outright" "$start" "${why#; }"

@@ -236,6 +236,15 @@ bool link_follow(const std::string& path, std::string* target, bool* descriptor,
             *target = name;
             return true;
         }
+        // As the kernel's own rule for opening: a link in a sticky, world-writable folder (/tmp) is
+        // followed only when it is the user's or the folder owner's, never one planted by another.
+        struct stat folder;
+        if (stat(parent_folder(name).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && st.st_uid != geteuid() && st.st_uid != folder.st_uid) {
+            *error = "cannot write " + path + ": " + (name == path ? std::string("it") : name) +
+                     " is another user's link in a sticky folder open to all";
+            return false;
+        }
         std::vector<char> text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1);
         const ssize_t n = readlink(name.c_str(), text.data(), text.size() - 1);
         if (n < 0) {
@@ -265,7 +274,7 @@ bool target_replaceable(const std::string& target, const std::string& path, std:
 
 const char* kind_name(mode_t mode)
 {
-    return S_ISFIFO(mode) ? "a pipe" : S_ISSOCK(mode) ? "a socket" : S_ISREG(mode) ? "a descriptor's file" : "a device";
+    return S_ISFIFO(mode) ? "a pipe" : S_ISSOCK(mode) ? "a socket" : S_ISREG(mode) ? "a descriptor's name" : "a device";
 }
 
 // A hash list into a device, a pipe or a descriptor's file: opened as it is, nothing renamed. A
@@ -274,7 +283,7 @@ bool in_place_open(FrameWriter* writer, mode_t mode, std::string* error)
 {
     const std::string& path = writer->path;
     if (writer->format != FRAME_HASH) {
-        *error = "cannot make " + path + ": it is " + kind_name(mode) + ", and a video goes into a regular file";
+        *error = "cannot make " + path + ": it is " + kind_name(mode) + ", and a video needs a regular file";
         return false;
     }
     // A descriptor's regular file is added to, as the shell's >> or > left it.
