@@ -7,10 +7,10 @@
 #include <deque>
 
 #include "music.h"
+#include "display/angles.h"
 
 namespace {
 
-constexpr double k_pi = 3.141592653589793;
 constexpr double k_sr = k_sample_rate;
 
 // Direct form II transposed second-order section.
