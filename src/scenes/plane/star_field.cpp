@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/angles.h"
 #include "display/surface.h"
 #include "geom3d/matrix.h"
 #include "scenes/plane/plane_scenes_twins.h"
-#include "shell/random.h"
 
 namespace {
 
