@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "asset_files.h"
-#include "display/angles.h"
+#include "base/angles.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 

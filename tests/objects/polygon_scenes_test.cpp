@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/angles.h"
 #include "common/test_util.h"
-#include "display/angles.h"
 #include "display/surface.h"
 #include "draw2d/pictures.h"
 #include "scenes/objects/polygon_scenes.h"

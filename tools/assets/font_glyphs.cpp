@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "assets.h"
-#include "display/angles.h"
+#include "base/angles.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "assets.h"
-#include "display/angles.h"
+#include "base/angles.h"
 
 std::vector<uint8_t> gloomfield_build()
 {

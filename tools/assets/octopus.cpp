@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "assets.h"
-#include "display/angles.h"
+#include "base/angles.h"
 
 namespace {
 

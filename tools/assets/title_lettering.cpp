@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "assets.h"
-#include "display/angles.h"
+#include "base/angles.h"
 
 const int k_glyph_widths[26] = {8, 8, 5, 7, 7, 9, 9, 8, 4, 8, 6, 2, 14, 7, 6, 7, 8, 8, 7, 11, 7, 8, 8, 8, 12, 17};
 

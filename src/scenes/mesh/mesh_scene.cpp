@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/angles.h"
 #include "base/report.h"
 #include "display/frame_size.h"
-#include "display/angles.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "geom3d/ase_loader.h"

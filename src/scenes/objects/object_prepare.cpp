@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/angles.h"
 #include "base/data_file.h"
 #include "base/random.h"
 #include "display/frame_size.h"
-#include "display/angles.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
 #include "geom3d/lines.h"

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/render_paths.h"
-#include "display/angles.h"
 #include "display/surface.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"

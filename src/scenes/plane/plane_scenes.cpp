@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/frame_size.h"
-#include "display/angles.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"

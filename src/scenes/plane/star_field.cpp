@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/angles.h"
 #include "base/random.h"
 #include "display/blend.h"
-#include "display/angles.h"
 #include "display/surface.h"
 #include "geom3d/matrix.h"
 #include "scenes/plane/plane_scenes_twins.h"

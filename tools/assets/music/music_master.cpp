@@ -6,8 +6,8 @@
 #include <cmath>
 #include <deque>
 
+#include "base/angles.h"
 #include "music.h"
-#include "display/angles.h"
 
 namespace {
 
