@@ -4,9 +4,9 @@
 // and change pixels.
 #pragma once
 
-// pi and 2 pi correctly rounded to double (2 pi is exactly twice pi: doubling is exact). For
-// generated geometry and sound, where only accuracy matters: the star cloud's directions and the
-// asset tools.
+// pi and 2 pi correctly rounded to double (2 pi is exactly twice pi: doubling is exact), for
+// what is computed in double throughout: the star cloud's directions and the asset tools'
+// geometry and sound.
 constexpr double k_pi = 3.14159265358979323846;
 constexpr double k_two_pi = 2 * k_pi;
 
