@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/report.h"
 #include "display/band_worker.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
@@ -20,7 +21,6 @@
 #include "platform/data_folder.h"
 #include "platform/std_streams.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 
