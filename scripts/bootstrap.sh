@@ -20,7 +20,7 @@ case "${1:-demo}" in
       ffmpeg xvfb xauth xdotool fonts-dejavu-core
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
-      emscripten chromium
+      emscripten chromium firefox-esr
     )
     # npm for the web tests' packages; where Node.js came with its own npm, Debian's would clash.
     command -v npm >/dev/null || packages+=(npm) ;;

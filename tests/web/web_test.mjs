@@ -1,34 +1,49 @@
-// The web build in Debian's Chromium: the exact-clock mode's frame hashes against the capture tool's,
-// real-time stretches with sound, the start and end cards, and the page's failures. With --bench it
-// prints the benchmark mode's per-entry means instead; with --watch MS the real-time frame intervals.
-// Usage: node web_test.mjs SITE_URL HASH_LIST [--bench fast|plain] [--watch MS] [--shots DIR]
+// The web build in Debian's Chromium (and Firefox ESR where installed): the exact-clock mode's frame
+// hashes against the capture tool's, real-time stretches with sound, the start and end cards, the
+// picture's size and the cards on laptop, full-screen and phone viewports, the self-contained page from
+// file://, the preview tags, an accessibility check (axe-core), and files that arrive missing, damaged,
+// short or slow. With --bench it prints the benchmark mode's per-entry means instead; with --watch MS
+// the real-time frame intervals.
+// Usage: node web_test.mjs SITE_URL HASH_LIST [SITE_DIR SELF_CONTAINED_HTML] [--bench fast|plain] [--watch MS]
+//        [--shots DIR] [--only TEXT (the checks whose names hold it)]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { createRequire } from 'node:module';
 import puppeteer from 'puppeteer-core';
 
-const [base, hashList] = process.argv.slice(2);
+const args = process.argv.slice(2);
+const [base, hashList, site, single] = args.slice(0, (args.findIndex((a) => a.startsWith('--')) + 1 || args.length + 1) - 1);
 const option = (name) => { const i = process.argv.indexOf(name); return i < 0 ? null : process.argv[i + 1] ?? ''; };
+const shot = (name) => option('--shots') && path.join(option('--shots'), name);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvelle-chromium-'));
 const browser = await puppeteer.launch({
   executablePath: '/usr/lib/chromium/chromium', userDataDir: profile, headless: true, protocolTimeout: 0,
   args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', '--disable-sync',
     '--disable-component-update', '--autoplay-policy=no-user-gesture-required', '--window-size=1100,900'],
 });
+const firefox = fs.existsSync('/usr/bin/firefox-esr') && single ? await puppeteer.launch({
+  browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true, protocolTimeout: 0,
+  extraPrefsFirefox: { 'media.autoplay.default': 0, 'media.autoplay.blocking_policy': 0 },
+}) : null;
+const axeSource = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
-// A page at `query`, with the files named in `answers` answered so ({ status, body }); its console
-// errors are collected.
-async function open(query, answers = {}) {
-  const page = await browser.newPage();
+// A page at `query` (on `url`), at `viewport`, with the files named in `answers` answered so
+// ({ status, body }, or { delay } ms late); its console errors are collected.
+async function open(query, answers = {}, viewport = null, url = base, from = browser) {
+  const page = await from.newPage();
+  if (viewport) await page.setViewport(viewport);
   page.consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') page.consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => page.consoleErrors.push(String(e)));
-  await page.setRequestInterception(true);
-  page.on('request', (r) => {
-    const file = Object.keys(answers).find((f) => r.url().endsWith(f));
-    return file ? r.respond(answers[file]) : r.continue();
-  });
-  await page.goto(base + query);
+  if (Object.keys(answers).length) {
+    await page.setRequestInterception(true);
+    page.on('request', (r) => {
+      const a = answers[Object.keys(answers).find((f) => r.url().endsWith(f))];
+      return !a ? r.continue() : a.delay ? setTimeout(() => r.continue(), a.delay) : r.respond(a);
+    });
+  }
+  await page.goto(url + query);
   return page;
 }
 const phase = (page, wanted, timeout) =>
@@ -36,10 +51,12 @@ const phase = (page, wanted, timeout) =>
 const shown = (page, id) => page.$eval(`#${id}`, (e) => !e.hidden && e.getBoundingClientRect().height > 0);
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-// The share of the canvas's shown pixels (a screenshot, decoded by the page) that are not black.
+// The share of the shown picture's pixels (a screenshot, decoded by the page) that are not black, and
+// the screenshot.
 async function litShare(page, file) {
-  const png = await (await page.$('#screen')).screenshot({ encoding: 'base64' });
+  const png = await (await page.$('#stage canvas:not([hidden])')).screenshot({ encoding: 'base64' });
   if (file) fs.writeFileSync(file, Buffer.from(png, 'base64'));
+  page.lastShot = png;
   return page.evaluate(async (b64) => {
     const image = new Image();
     image.src = `data:image/png;base64,${b64}`;
@@ -52,6 +69,38 @@ async function litShare(page, file) {
     return lit / (d.length / 4);
   }, png);
 }
+
+// axe-core's violations of WCAG 2.x levels A and AA on the page as it stands.
+async function axe(page, where) {
+  await page.evaluate(`(function (module) {${axeSource}\n})()`);   // the page's own `module` is not CommonJS's
+  const found = await page.evaluate(() => window.axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa'] })
+    .then((r) => r.violations.map((v) => `${v.id} (${v.nodes.map((n) => n.target).join(', ')})`)));
+  return found.map((v) => `accessibility, ${where}: ${v}`);
+}
+
+// The picture's limiting side against the viewport's, in device pixels, and what of each card lies
+// outside the viewport, needs scrolling or covers the card's button.
+const measure = (page) => page.evaluate(() => {
+  const { width, height, kind } = window.quorvelle.picture;
+  const cover = Math.max(width / (innerWidth * devicePixelRatio), height / (innerHeight * devicePixelRatio));
+  const cards = ['start-card', 'end-card', 'failure-card'];
+  const outside = [];
+  for (const id of cards) {
+    for (const c of cards) document.getElementById(c).hidden = c !== id;
+    const card = document.getElementById(id);
+    if (card.scrollHeight > card.clientHeight + 1) outside.push(`${id} scrolls`);
+    for (const e of card.querySelectorAll('h1, p, button, .loading-row')) {
+      const r = e.getBoundingClientRect();
+      if (r.height > 0 && (r.top < 0 || r.left < 0 || r.bottom > innerHeight || r.right > innerWidth)) outside.push(`${id} ${e.tagName}.${e.className}`);
+    }
+    const button = card.querySelector('button');
+    const r = button?.getBoundingClientRect();
+    if (r && document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) !== button) outside.push(`${id}'s button covered`);
+  }
+  for (const c of cards) document.getElementById(c).hidden = c !== 'start-card';
+  const touchHint = getComputedStyle(document.querySelector('.hint-touch')).display !== 'none';
+  return { kind, width, height, cover, outside, touchHint };
+});
 
 // Plays `seconds` of real time from the page's start and checks the frames it showed.
 async function realTime(page, seconds, shot) {
@@ -85,6 +134,7 @@ const checks = {
     if (got.length !== want.length || bad >= 0)
       problems.push(`${got.length} frames for ${want.length}; first difference at frame ${bad}: ${got[bad]} for ${want[bad]}`);
     if (!(await shown(page, 'end-card'))) problems.push('no end card');
+    problems.push(...await axe(page, 'the end card'));
     // A replay is a fresh run: its frames are the first run's again.
     await page.click('#replay-button');
     await page.waitForFunction(() => window.quorvelle.hashes.length >= 50, { timeout: 60000 });
@@ -98,20 +148,22 @@ const checks = {
     const problems = [];
     await sleep(500);
     if (!(await shown(page, 'start-card'))) problems.push('no start card');
+    problems.push(...await axe(page, 'the start card'));
     if (await page.evaluate(() => window.quorvelle.soundStarted || window.quorvelle.frames.length > 0)) problems.push('started before the gesture');
     await page.keyboard.press('Enter');
     await phase(page, ['running'], 30000);
     if (!(await page.evaluate(() => window.quorvelle.soundStarted))) problems.push('no sound after the gesture');
-    return problems.concat(await realTime(page, 8, option('--shots') && path.join(option('--shots'), 'start.png')));
+    return problems.concat(await realTime(page, 8, shot('start.png')));
   },
   async 'real time in the mesh scene'() {
     const page = await open('?autostart=1&at=150000');
     await phase(page, ['running'], 60000);
-    return realTime(page, 6, option('--shots') && path.join(option('--shots'), 'mesh.png'));
+    return realTime(page, 6, shot('mesh.png'));
   },
   async 'music that cannot be loaded or decoded: silent on the page clock, one notice'() {
     const problems = [];
-    for (const answer of [{ status: 404, body: '' }, { status: 200, body: 'not a sound file'.repeat(100) }]) {
+    for (const answer of [{ status: 404, body: '' }, { status: 200, body: 'not a sound file'.repeat(100) },
+      { status: 200, body: fs.readFileSync(`${site}/music.mp3`).subarray(0, 100000) }]) {
       const page = await open('?autostart=1', { 'music.mp3': answer });
       await phase(page, ['running'], 60000);
       await sleep(6000);
@@ -122,13 +174,134 @@ const checks = {
     }
     return problems;
   },
-  async 'a data file that cannot be loaded: the page names it and does not start'() {
-    const page = await open('?autostart=1', { 'data/octopus.ase': { status: 404, body: '' } });
-    await phase(page, ['failed'], 60000);
-    const text = await page.$eval('#failure-text', (e) => e.textContent);
+  async 'files missing, damaged, short or slow: one sentence naming the file, no start, no toolchain words'() {
+    const problems = [];
+    const garbage = (name) => ({ status: 200, body: Buffer.alloc(fs.statSync(`${site}/${name}`).size, 33) });
+    const half = (name) => ({ status: 200, body: fs.readFileSync(`${site}/${name}`).subarray(0, 5000) });
+    for (const [name, answer] of [['data/octopus.ase', { status: 404 }], ['data/octopus.ase', half('data/octopus.ase')],
+      ['quorvelle-web.wasm', { status: 404 }], ['quorvelle-web.wasm', garbage('quorvelle-web.wasm')],
+      ['quorvelle-web.wasm', half('quorvelle-web.wasm')], ['quorvelle-web.js', { status: 404 }],
+      ['quorvelle-web.js', garbage('quorvelle-web.js')], ['files.json', { status: 404 }], ['files.json', { status: 200, body: '{}' }],
+      ['files.json', { status: 200, body: '[{"name"' }]]) {
+      const page = await open('?autostart=1', { [name]: { body: '', ...answer } });
+      await phase(page, ['failed', 'running'], 60000);
+      const text = await page.$eval('#failure-text', (e) => e.textContent);
+      if (!text.includes(name) || !/reload/.test(text) || /Aborted|Error|ASSERTIONS|function|undefined/.test(text)) problems.push(`${name} ${answer.status}: "${text}"`);
+      if (name === 'files.json' && answer.status === 404) problems.push(...await axe(page, 'the failure card'));
+      await page.close();
+    }
+    // Slow code: the bar waits for it, and Start waits for the bar.
+    const page = await open('', { 'quorvelle-web.wasm': { delay: 6000 } });
+    await sleep(4000);
+    const early = await page.evaluate(() => [window.quorvelle.phase, document.getElementById('loading-text').textContent]);
+    if (early[0] !== 'loading' || !/waiting for quorvelle-web.wasm/.test(early[1])) problems.push(`a slow module: ${early}`);
+    await phase(page, ['ready'], 60000);
+    return problems;
+  },
+  async 'bad query strings: fps held to 1 to 1000, a notice for each mistake'() {
+    const problems = [];
+    for (const [query, notice, fps] of [['?mode=exact&fps=100000', /fps=100000 is outside 1 to 1000/, 1000],
+      ['?mode=exact&fps=abc', /fps=abc is not a whole number/, 10], ['?mode=nonsense', /mode=nonsense is not a mode/, 0]]) {
+      const page = await open(query);
+      await phase(page, fps ? ['running'] : ['ready'], 60000);
+      if (fps) await page.waitForFunction(() => window.quorvelle.hashes.length > 1);
+      const s = await page.evaluate(() => ({ ...window.quorvelle, frames: null }));
+      if (!notice.test(s.notices.join())) problems.push(`${query}: notices ${s.notices}`);
+      if (fps && s.hashes[1].split(' ')[3] !== String(Math.floor(1000 / fps))) problems.push(`${query}: second frame ${s.hashes[1]}`);
+      await page.close();
+    }
+    return problems;
+  },
+  async 'sound the browser held back: the button says so, and a press starts it in step'() {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => {
+      window.AudioContext = class extends AudioContext {
+        constructor() { super(); this.suspend(); }
+        resume() { return window.letSound ? super.resume() : this.suspend(); }
+      };
+    });
+    await page.goto(`${base}?autostart=1`);
+    await phase(page, ['running'], 60000);
+    const button = () => page.$eval('#mute-button', (e) => [e.textContent, e.getAttribute('aria-pressed')].join());
+    const problems = [];
+    if (await button() !== 'Start sound,') problems.push(`held back: ${await button()}`);
+    await page.evaluate(() => { window.letSound = true; });
+    await page.click('#mute-button');
+    await page.waitForFunction(() => window.quorvelle.soundStarted, { timeout: 5000 }).catch(() => problems.push('no sound after the press'));
+    if (await button() !== 'Mute,false') problems.push(`playing: ${await button()}`);
+    await page.keyboard.press('m');
+    if (await button() !== 'Mute,true') problems.push(`muted: ${await button()}`);
+    await page.waitForFunction(() => window.quorvelle.frames.at(-1)?.[1] > 6000, { timeout: 20000 });
+    const frames = await page.evaluate(() => window.quorvelle.frames.at(-1));
+    if (!(Math.abs(Math.max(0, frames[3]) - frames[1]) <= 40)) problems.push(`the clock left the music: ${frames}`);
+    return problems;
+  },
+  async 'layout: the picture covers the viewport, the cards fit, touch hints on touch screens'() {
+    const problems = [];
+    for (const [width, height, deviceScaleFactor, least] of [[1366, 657, 1, 0.85], [1280, 689, 1, 0.85], [1920, 969, 1, 0.85],
+      [390, 844, 3, 0.85], [844, 390, 3, 0.85], [360, 640, 2, 0.85], [844, 300, 3, 0.7]]) {
+      const touch = deviceScaleFactor > 1;
+      const page = await open('', {}, { width, height, deviceScaleFactor, hasTouch: touch, isMobile: touch });
+      await phase(page, ['ready'], 60000);
+      const m = await measure(page);
+      console.log(`     ${width}x${height} at ${deviceScaleFactor}: ${m.kind} ${m.width}x${m.height}, ${(m.cover * 100).toFixed(1)}%`);
+      if (m.cover < least || m.outside.length || m.touchHint !== touch) problems.push(`${width}x${height}: ${JSON.stringify(m)}`);
+      if (option('--shots')) await page.screenshot({ path: shot(`start-${width}x${height}.png`) });
+      await page.close();
+    }
+    return problems;
+  },
+  async 'full screen by the F key at 1366x768: the picture covers it, the controls lie over it and rest'() {
+    const page = await open('?autostart=1&at=42000', {}, { width: 1366, height: 768 });
+    await phase(page, ['running'], 60000);
+    await page.keyboard.press('f');
     await sleep(1000);
-    const frames = await page.evaluate(() => window.quorvelle.frames.length);
-    return /data\/octopus\.ase/.test(text) && frames === 0 ? [] : [`failure text "${text}", ${frames} frames`];
+    const m = await measure(page);
+    const problems = m.cover < 0.95 ? [`covers ${m.cover}`] : [];
+    const overlay = () => page.evaluate(() => [!!document.fullscreenElement, getComputedStyle(document.getElementById('controls')).opacity].join());
+    if (await overlay() !== 'true,1') problems.push(`entered: ${await overlay()}`);
+    await sleep(2500);
+    if (await overlay() !== 'true,0') problems.push(`at rest: ${await overlay()}`);
+    await page.mouse.move(300, 300);
+    await sleep(500);
+    if (await overlay() !== 'true,1') problems.push(`pointer moved: ${await overlay()}`);
+    if (option('--shots')) await page.screenshot({ path: shot('fullscreen-1366x768.png') });
+    return problems;
+  },
+  async 'preview tags: title, description, a 1200x630 picture, a large card'() {
+    const page = await open('');
+    const tags = await page.evaluate(() => Object.fromEntries([...document.querySelectorAll('meta[property], meta[name]')]
+      .map((m) => [m.getAttribute('property') || m.name, m.content])));
+    const png = fs.readFileSync(`${site}/${tags['og:image']}`);
+    const size = `${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`;
+    const backdrop = await page.$eval('#start-card', (e) => getComputedStyle(e).backgroundImage);
+    return tags['og:title'] && tags['og:description'] && size === '1200x630' && tags['twitter:card'] === 'summary_large_image'
+      && backdrop.includes(tags['og:image']) ? [] : [`tags ${JSON.stringify(tags)}, picture ${size}, backdrop ${backdrop}`];
+  },
+  async 'from file://: the site says how to serve it; the self-contained page plays, hash for hash'() {
+    const problems = [];
+    const page = await open('', {}, null, `file://${site}/index.html`);
+    await phase(page, ['failed'], 30000);
+    if (!/serve_web\.sh.*http\.server.*self-contained/.test(await page.$eval('#failure-text', (e) => e.textContent))) problems.push('no hint to serve the site');
+    const want = fs.readFileSync(hashList, 'utf8').trim().split('\n').slice(0, 200);
+    for (const [name, from] of [['chromium', browser], ['firefox', firefox]]) {
+      if (!from) { console.log('     (no Firefox ESR: the self-contained page is tried in Chromium only)'); continue; }
+      const exact = await open('?mode=exact&fps=10', {}, null, `file://${single}`, from);
+      await exact.waitForFunction(() => window.quorvelle.hashes.length >= 200, { timeout: 300000, polling: 500 });
+      const got = await exact.evaluate(() => window.quorvelle.hashes.slice(0, 200));
+      if (got.some((line, i) => line !== want[i])) problems.push(`${name}: other frames in the first 20 s`);
+      const live = await open('?autostart=1&at=42000', {}, null, `file://${single}`, from);
+      await phase(live, ['running'], 60000);
+      await live.waitForFunction(() => window.quorvelle.frames.at(-1)?.[1] > 43000, { timeout: 30000 });
+      const lit = await litShare(live, shot(`single-${name}.png`));
+      const first = live.lastShot;
+      await sleep(500);
+      await litShare(live);
+      if (lit < 0.01 || first === live.lastShot) problems.push(`${name}: the picture is ${(lit * 100).toFixed(1)}% lit and ${first === live.lastShot ? 'stands still' : 'changes'}`);
+      await exact.close();
+      await live.close();
+    }
+    return problems;
   },
 };
 
@@ -151,7 +324,7 @@ if (option('--bench') !== null) {
   const frames = await page.evaluate(() => window.quorvelle.frames);
   frames.forEach((f, i) => i > 0 && console.log(`${f[0]} ${f[1]} ${(f[2] - frames[i - 1][2]).toFixed(2)}`));
 } else {
-  for (const [name, check] of Object.entries(checks)) {
+  for (const [name, check] of Object.entries(checks).filter(([n]) => n.includes(option('--only') ?? ''))) {
     let problems;
     try { problems = await check(); } catch (e) { problems = [String(e)]; }
     console.log(`${problems.length ? 'FAIL' : 'ok  '} ${name}${problems.length ? `: ${problems.join('; ')}` : ''}`);
@@ -160,5 +333,6 @@ if (option('--bench') !== null) {
   console.log(`web: ${passed} passed, ${failed} failed`);
 }
 await browser.close();
+if (firefox) await firefox.close();
 fs.rmSync(profile, { recursive: true, force: true });
 process.exit(failed ? 1 : 0);
