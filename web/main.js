@@ -188,7 +188,7 @@ async function fetchBytes(name, size, progress) {
     for (const part of parts) { bytes.set(part, at); at += part.length; }
   }
   if (size !== undefined && bytes.length < size) {
-    throw new Error(`${name} arrived incomplete (${bytes.length} of ${size} bytes): reload the page; if it happens again, ${checkServer}.`);
+    throw new Error(`${name} arrived incomplete (${bytes.length} of ${size} bytes): reload the page; if it happens again, check that the server has the whole file.`);
   }
   if (size !== undefined && bytes.length !== size) {
     throw new Error(`${name} has ${bytes.length} bytes where ${size} were expected: the site's files do not belong together; ${checkServer}.`);
@@ -241,7 +241,7 @@ async function load() {
     (bytes) => page.audio.decodeAudioData(bytes.buffer).then(
       (buffer) => { page.music = buffer; },
       () => { musicTrouble = 'The music (music.mp3) could not be decoded: the demo plays silently.'; }),
-    (e) => { musicTrouble = `${e.message} Until then the demo plays silently.`; }) : null;
+    (e) => { musicTrouble = `${e.message} Until then, the demo plays silently.`; }) : null;
   try {
     const arrivals = await Promise.all(wanted.map((f) => one(f).then((bytes) => ({ name: f.name, bytes }))));
     for (const f of arrivals) {

@@ -85,6 +85,7 @@ const measure = (page) => page.evaluate(() => {
   const cover = Math.max(width / (innerWidth * devicePixelRatio), height / (innerHeight * devicePixelRatio));
   const cards = ['start-card', 'end-card', 'failure-card'];
   const outside = [];
+  const was = cards.map((c) => document.getElementById(c).hidden);
   for (const id of cards) {
     for (const c of cards) document.getElementById(c).hidden = c !== id;
     const card = document.getElementById(id);
@@ -97,7 +98,7 @@ const measure = (page) => page.evaluate(() => {
     const r = button?.getBoundingClientRect();
     if (r && document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) !== button) outside.push(`${id}'s button covered`);
   }
-  for (const c of cards) document.getElementById(c).hidden = c !== 'start-card';
+  cards.forEach((c, i) => { document.getElementById(c).hidden = was[i]; });
   const touchHint = getComputedStyle(document.querySelector('.hint-touch')).display !== 'none';
   return { kind, width, height, cover, outside, touchHint };
 });
