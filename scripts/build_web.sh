@@ -34,7 +34,7 @@ cp "$native"/data/* "$site.new/data/"
 frame="$(mktemp -d)"
 trap 'rm -rf "$frame"' EXIT
 "$native/quorvelle-capture" --fps 10 --frames 425 --format ppm --scale 2 --out "$frame" >/dev/null
-python3 "$root/scripts/web_pack.py" preview "$frame/frame_000425.ppm" "$site.new/preview.png"
+python3 "$root/tools/web/web_pack.py" preview "$frame/frame_000425.ppm" "$site.new/preview.png"
 if [ -n "${QUORVELLE_WEB_URL:-}" ]; then
   url="${QUORVELLE_WEB_URL%/}/"
   sed -i -e "s|content=\"preview.png\"|content=\"${url}preview.png\"|" \
@@ -44,7 +44,7 @@ fi
 (cd "$site.new" && printf '[%s]\n' "$(for f in quorvelle-web.js quorvelle-web.wasm data/* music.mp3; do printf '{"name":"%s","size":%d},' "$f" "$(stat -c %s "$f")"; done | sed 's/,$//')" > files.json)
 rm -rf "$site"
 mv "$site.new" "$site"
-python3 "$root/scripts/web_pack.py" page "$site" "$out/quorvelle.html"
+python3 "$root/tools/web/web_pack.py" page "$site" "$out/quorvelle.html"
 cat > "$out/README.txt" <<'TEXT'
 quorvelle for web browsers
 

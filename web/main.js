@@ -234,7 +234,7 @@ async function load() {
   };
   // After a few seconds without a byte, the card says what it waits for.
   const watch = setInterval(() => {
-    if (performance.now() - lastArrival > 3000 && pending.size) $('loading-text').textContent = `Loading… waiting for ${[...pending].join(', ')}`;
+    if (performance.now() - lastArrival > 2000 && pending.size) $('loading-text').textContent = `Loading… waiting for ${[...pending].join(', ')}`;
   }, 1000);
   const one = (f) => fetchBytes(f.name, f.size, progress).then((bytes) => { pending.delete(f.name); return bytes; });
   const musicLoad = music ? one(music).then(

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The web build's tests in Debian's Chromium (and Firefox ESR where installed): installs the npm packages
-# from the project's lockfile, has the native capture tool list the frame hashes at 10 fps, serves the
-# site with scripts/serve_web.sh and checks it, and the self-contained page beside it, against them.
+# The web build's tests in Debian's Chromium: installs the npm packages from the project's lockfile, has
+# the native capture tool list the frame hashes at 10 fps, serves the site with scripts/serve_web.sh
+# and checks it and the self-contained page beside it against them (in Firefox ESR too, if installed).
 # Usage: tests/web/run.sh NATIVE_BUILD SITE_DIR [--shots DIR]   (--shots: keep screenshots of the page there)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
