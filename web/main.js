@@ -396,7 +396,8 @@ function soundPress() {
 }
 
 window.addEventListener('error', (e) => state.errors.push(String(e.message)));
-window.addEventListener('resize', layout);
+// The stage changes size with the window, full screen and the control bar's height (a long notice).
+new ResizeObserver(() => layout()).observe($('stage'));
 document.addEventListener('fullscreenchange', fullscreenChanged);
 document.addEventListener('webkitfullscreenchange', fullscreenChanged);
 for (const type of ['pointermove', 'pointerdown', 'keydown']) document.addEventListener(type, controlsWake, { passive: true });

@@ -212,19 +212,20 @@ const checks = {
   },
   async 'layout: the picture covers the viewport (in full screen too), the cards fit, touch hints; preview tags'() {
     const problems = [];
-    for (const [width, height, deviceScaleFactor, least, full] of [[1366, 657, 1, 0.85], [1280, 689, 1, 0.85], [1920, 969, 1, 0.85],
-      [390, 844, 3, 0.85], [844, 390, 3, 0.85], [360, 640, 2, 0.85], [844, 300, 3, 0.7], [1366, 768, 1, 0.95, true]]) {
-      const touch = deviceScaleFactor > 1;
-      const page = await open(full ? '?autostart=1&at=94000' : '', {}, { width, height, deviceScaleFactor, hasTouch: touch, isMobile: touch });
+    for (const [width, height, deviceScaleFactor, least, full, from] of [[1366, 657, 1, 0.85], [1280, 689, 1, 0.85], [1920, 969, 1, 0.85],
+      [390, 844, 3, 0.85], [844, 390, 3, 0.85], [360, 640, 2, 0.85], [844, 300, 3, 0.7], [1366, 768, 1, 0.95, true]]
+      .flatMap(([w, h, r, least, full = false]) => [browser, ...(firefox && !full ? [firefox] : [])].map((from) => [w, h, r, least, full, from]))) {   // Firefox: no touch, no full screen
+      const [touch, who] = [deviceScaleFactor > 1 && from === browser, from === browser ? 'chromium' : 'firefox'];
+      const page = await open(full ? '?autostart=1&at=94000' : '', {}, { width, height, deviceScaleFactor, hasTouch: touch, isMobile: touch }, base, from);
       await phase(page, [full ? 'running' : 'ready'], 60000);
       // Full screen by the F key: the controls lie over the picture, go at rest and come back with the pointer.
       const controls = () => page.$eval('#controls', (e) => `${!!document.fullscreenElement}${getComputedStyle(e).opacity}`);
       const rest = full ? [await page.keyboard.press('f'), await sleep(1000), await controls(), await sleep(2500), await controls(),
         await page.mouse.move(300, 300), await sleep(500), await controls()].filter(Boolean).join() : 'true1,true0,true1';
       const m = await measure(page);
-      console.log(`     ${width}x${height} at ${deviceScaleFactor}${full ? ', full screen' : ''}: ${m.kind} ${m.width}x${m.height}, ${(m.cover * 100).toFixed(1)}%`);
-      if (m.cover < least || m.outside.length || m.touchHint !== touch || rest !== 'true1,true0,true1') problems.push(`${width}x${height}: ${JSON.stringify(m)} ${rest}`);
-      if (option('--shots')) await page.screenshot({ path: shot(`${full ? 'fullscreen' : 'start'}-${width}x${height}.png`) });
+      console.log(`     ${who} ${width}x${height} at ${deviceScaleFactor}${full ? ', full screen' : ''}: ${m.kind} ${m.width}x${m.height}, ${(m.cover * 100).toFixed(1)}%`);
+      if (m.cover < least || m.outside.length || m.touchHint !== touch || rest !== 'true1,true0,true1') problems.push(`${who} ${width}x${height}: ${JSON.stringify(m)} ${rest}`);
+      if (option('--shots')) await page.screenshot({ path: shot(`${full ? 'fullscreen' : 'start'}-${width}x${height}-${who}.png`) });
       await page.close();
     }
     // The preview tags and their picture, also the start card's backdrop.
