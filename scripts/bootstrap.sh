@@ -2,8 +2,8 @@
 # Installs the Debian packages that are missing. "demo" (the default) installs what building and
 # running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
 # need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, the
-# Windows cross-compiler with Wine, and emscripten with Chromium for the web build and its tests
-# (the web tests install their npm packages themselves).
+# Windows cross-compiler with Wine, and emscripten with Chromium and Firefox ESR for the web build and
+# its tests (the web tests install their npm packages themselves).
 # Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
