@@ -61,6 +61,7 @@ function fail(text) {
   $('start-card').hidden = true;
   $('end-card').hidden = true;
   $('failure-card').hidden = false;
+  soundButton();
 }
 
 // The picture, in device pixels: the largest whole multiple of 512 x 384 that fits the stage where
