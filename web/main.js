@@ -20,6 +20,7 @@ window.quorvelle = state;
 function notice(text) {
   state.notices.push(text);
   $('notice').textContent = text;
+  controlsWake();
 }
 
 // The query options; each mistake is named in one notice, with what is done instead.
@@ -104,9 +105,11 @@ function layout() {
   state.picture = { kind, scale, width: size[0], height: size[1], room, dpr };
 }
 
-// Full screen (where the browser has it): the controls lie over the picture, shown by the pointer,
-// a touch or a key, and gone after two seconds of rest unless the pointer or the keyboard is on them.
+// In full screen (where the browser has it) and where the height is short (a landscape phone), the
+// controls lie over the picture, shown by the pointer, a touch or a key, and gone after two seconds
+// of rest unless the pointer or the keyboard is on them.
 const player = $('player');
+const shortView = matchMedia('(max-height: 480px)');
 const fullscreenElement = () => document.fullscreenElement || document.webkitFullscreenElement || null;
 const fullscreenAvailable = !!(document.fullscreenEnabled || document.webkitFullscreenEnabled);
 let restTimer = 0;
@@ -127,12 +130,12 @@ function controlsRest() {
 function controlsWake() {
   player.classList.remove('idle');
   clearTimeout(restTimer);
-  if (fullscreenElement()) restTimer = setTimeout(controlsRest, 2000);
+  if (player.classList.contains('overlay')) restTimer = setTimeout(controlsRest, 2000);
 }
 
 function fullscreenChanged() {
   const full = !!fullscreenElement();
-  player.classList.toggle('full', full);
+  player.classList.toggle('overlay', full || shortView.matches);
   $('fullscreen-button').textContent = full ? 'Leave full screen' : 'Full screen';
   controlsWake();
   layout();
@@ -401,6 +404,7 @@ window.addEventListener('error', (e) => state.errors.push(String(e.message)));
 new ResizeObserver(() => layout()).observe($('stage'));
 document.addEventListener('fullscreenchange', fullscreenChanged);
 document.addEventListener('webkitfullscreenchange', fullscreenChanged);
+shortView.addEventListener('change', fullscreenChanged);
 for (const type of ['pointermove', 'pointerdown', 'keydown']) document.addEventListener(type, controlsWake, { passive: true });
 document.addEventListener('keydown', (e) => {
   if (e.ctrlKey || e.altKey || e.metaKey) return;
@@ -419,7 +423,7 @@ $('mute-button').addEventListener('click', soundPress);
 $('fullscreen-button').addEventListener('click', fullscreenToggle);
 $('fullscreen-button').hidden = !fullscreenAvailable;
 for (const e of document.querySelectorAll('.fullscreen-only')) e.hidden = !fullscreenAvailable;
-layout();
+fullscreenChanged();   // the controls laid out for the viewport, and the picture sized
 if (mistakes.length) notice(`The address's options: ${mistakes.join('; ')}.`);
 
 if (mode === 'play') {
