@@ -290,7 +290,7 @@ async function run() {
   state.hashes = [];
   state.frames = [];
   if (module._web_start(virtualFps, mode === 'exact' ? 1 : 0, params.get('plain') === '1' ? 1 : 0) !== 0) {
-    fail(`The demo could not start: ${errorLines.join(' ') || 'unknown reason'}`);
+    fail(`The demo could not start (${errorLines.join(' ') || 'no reason given'}): ${checkServer}.`);
     return;
   }
   state.soundStarted = !!page.source;

@@ -163,7 +163,7 @@ const checks = {
   async 'files missing, damaged, short or slow: one sentence naming the file and what to do, no start'() {
     const problems = [];
     const bytes = (name, n, fill) => ({ status: 200, body: fill ? Buffer.alloc(fs.statSync(`${site}/${name}`).size, 33) : fs.readFileSync(`${site}/${name}`).subarray(0, n) });
-    for (const [name, answer] of [['data/octopus.ase', { status: 404 }], ['data/octopus.ase', bytes('data/octopus.ase', 5000)],
+    for (const [name, answer] of [['data/octopus.ase', { status: 404 }], ['data/octopus.ase', bytes('data/octopus.ase', 5000)], ['data/octopus.ase', bytes('data/octopus.ase', 0, 1)],
       ['quorvelle-web.wasm', { status: 404 }], ['quorvelle-web.wasm', bytes('quorvelle-web.wasm', 0, 1)], ['quorvelle-web.wasm', bytes('quorvelle-web.wasm', 5000)],
       ['quorvelle-web.js', { status: 404 }], ['quorvelle-web.js', bytes('quorvelle-web.js', 0, 1)], ['files.json', { status: 404 }],
       ['files.json', { status: 200, body: '{}' }], ['files.json', { status: 200, body: '[{"name"' }]]) {
