@@ -8,6 +8,7 @@
 #include <string>
 
 #include "display/band_worker.h"
+#include "display/flash_filter.h"
 #include "display/render_paths.h"
 #include "platform/data_folder.h"
 #include "platform/desktop.h"
@@ -17,7 +18,8 @@
 namespace {
 
 const char k_usage[] =
-    "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--help] [--version]\n"
+    "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--reduce-flashing] [--help]\n"
+    "                 [--version]\n"
     "Plays the demo (about 188 s) full screen with sound, reading data/ and music.mp3 from the\n"
     "working folder. Escape or closing the window ends it early.\n"
     "Photosensitivity warning: the picture flashes the whole screen up to 8 times a second, about\n"
@@ -28,6 +30,7 @@ const char k_usage[] =
     "  --threads N   draw the heavy scenes with N threads (1 to 8, default 1: one core keeps far ahead\n"
     "                of the display, and the others stay free for the sound and the desktop); the\n"
     "                picture is the same\n"
+    "  --reduce-flashing  hold back the flashes: every second stays under three flashes\n"
     "  --help        this text\n"
     "  --version     the program's version\n";
 
@@ -63,6 +66,8 @@ int options_parse(int argc, char** argv)
             return 1;
         } else if ((arg == "--window" || arg == "--mute") && !value) {
             (arg == "--window" ? g_desktop_settings.window : g_desktop_settings.mute) = true;
+        } else if (arg == "--reduce-flashing" && !value) {
+            g_reduce_flashing = 1;
         } else if (arg == "--display") {
             if (!value && i + 1 < argc) {
                 value = argv[++i];

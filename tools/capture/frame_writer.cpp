@@ -21,8 +21,10 @@
 #include <cstring>
 #include <vector>
 
+#include "display/flash_filter.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
+#include "flash_report.h"
 
 namespace {
 
@@ -235,13 +237,14 @@ bool output_file_open(FrameWriter* writer, const char* what, std::string* error)
     }
     if (!folder_writable(parent_folder(path), path, error)) return false;
     writer->temp = temp_name(path);
-    FILE* f = std::fopen(writer->temp.c_str(), writer->format == FRAME_HASH ? "w" : "wb");
+    const bool text = writer->format == FRAME_HASH || writer->format == FRAME_FLASHES;
+    FILE* f = std::fopen(writer->temp.c_str(), text ? "w" : "wb");
     if (!f) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
         writer->temp.clear();
         return false;
     }
-    if (writer->format == FRAME_HASH) writer->out = f;
+    if (text) writer->out = f;
     else std::fclose(f);
     return true;
 }
@@ -370,6 +373,8 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
     writer->out = nullptr;
     writer->ffmpeg = 0;
     writer->error.clear();
+    writer->flashes = nullptr;
+    writer->filtered = 0;
     writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
@@ -385,6 +390,13 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
             return 1;
         }
         return output_file_open(writer, "a hash list", error);
+    case FRAME_FLASHES:
+        writer->flashes = new FlashReport();
+        if (path == "-") {
+            writer->out = stdout;
+            return 1;
+        }
+        return output_file_open(writer, "a flash report", error);
     case FRAME_MP4:
         if (!program_on_path("ffmpeg")) {
             *error = "cannot make " + path + ": ffmpeg, which encodes the video, is not installed";
@@ -406,6 +418,10 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
         if (std::fprintf(writer->out, "%06" PRIu64 " %016" PRIx64 " %d %u\n", index, frame_hash(frame), entry, t_ms) <
             0)
             return write_failed(writer, writer->path, errno);
+        return 1;
+    case FRAME_FLASHES:
+        flash_report_add(writer->flashes, frame, t_ms);
+        writer->filtered += g_reduce_flashing && g_flash_filter_changed;
         return 1;
     case FRAME_MP4: {
         const int s = writer->scale;
@@ -430,6 +446,23 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
 int frame_writer_close(FrameWriter* writer, bool complete)
 {
     int ok = complete;
+    if (writer->flashes && writer->out && ok) {
+        std::string extra;
+        if (g_reduce_flashing) {
+            char line[160];
+            const uint64_t frames = writer->flashes->frames;
+            std::snprintf(line, sizeof line, "reduced flashing: %" PRIu64 " of %" PRIu64
+                          " frames changed by the filter, %.1f%% as drawn\n", writer->filtered, frames,
+                          frames ? 100.0 * static_cast<double>(frames - writer->filtered) / frames : 100.0);
+            extra = line;
+        }
+        if (std::fputs(flash_report_text(writer->flashes, extra).c_str(), writer->out) < 0) {
+            ok = 0;
+            writer->error = "writing " + writer->path + " failed: " + std::strerror(errno);
+        }
+    }
+    delete writer->flashes;
+    writer->flashes = nullptr;
     if (writer->format == FRAME_MP4 && (writer->out || writer->ffmpeg)) {
         ok = ffmpeg_end(writer, complete);
         if (complete && !ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;

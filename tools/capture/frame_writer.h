@@ -1,5 +1,5 @@
-// Where captured frames go: numbered PNG or PPM files, a list of frame hashes, or an H.264 video
-// made by piping the frames to ffmpeg with the soundtrack muxed in. Pictures and videos can be
+// Where captured frames go: numbered PNG or PPM files, a list of frame hashes, a flash report, or an
+// H.264 video made by piping the frames to ffmpeg with the soundtrack muxed in. Pictures and videos can be
 // enlarged a whole number of times, nearest-neighbour, for sharing.
 #pragma once
 #include <cstdint>
@@ -9,18 +9,28 @@
 #include "display/frame_hash.h"
 
 struct Surface;
+struct FlashReport;
 
-enum FrameFormat { FRAME_PNG, FRAME_PPM, FRAME_HASH, FRAME_MP4 };
+enum FrameFormat { FRAME_PNG, FRAME_PPM, FRAME_HASH, FRAME_MP4, FRAME_FLASHES };
+
+// Hash lists and flash reports are text, which --out - sends to the standard output; the others are
+// pictures.
+inline bool frame_format_text(FrameFormat format)
+{
+    return format == FRAME_HASH || format == FRAME_FLASHES;
+}
 
 struct FrameWriter {
     FrameFormat format;
-    std::string path;     // directory (PNG, PPM), text file or "-" (hash), video file (MP4)
+    std::string path;     // directory (PNG, PPM), text file or "-" (hash, flashes), video file (MP4)
     std::string temp;     // the file being written, renamed to its own name once complete
     int scale;            // each pixel becomes scale x scale pixels (pictures and video)
     FILE* out;            // hash list or the pipe into ffmpeg
     long ffmpeg;          // the encoder's process id, 0 when none runs
     uint8_t* row_buffer;  // one converted, enlarged row
     std::string error;    // why the last write failed
+    FlashReport* flashes; // the flash report's counts (FRAME_FLASHES)
+    uint64_t filtered;    // frames written that the reduced-flashing filter changed
 };
 
 // Every file is written under a temporary name beside its own and renamed over it only when
