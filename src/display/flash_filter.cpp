@@ -35,8 +35,8 @@ constexpr int k_field_quarter = 86;       // cells of a field that make its tran
 constexpr int k_step = 409;               // 0.1 of full luminance (4095), rounded down
 constexpr int k_dark = 3277;              // 0.8, rounded up
 constexpr int k_red_step = 255;           // 20 / 320 in R - G - B of linear light, rounded down
-constexpr int k_rises_per_second = 5;     // transitions a field may have in a second, a rise last
-constexpr int k_falls_per_second = 4;     // a fall only while one more rise fits
+constexpr int k_rises_per_second = 4;     // transitions a field may have in a second, a rise last
+constexpr int k_falls_per_second = 3;     // a fall only while one more rise fits
 
 // sRGB to linear light in 0..4095, rounded.
 const uint16_t k_linear[256] = {
@@ -99,21 +99,33 @@ uint16_t g_flash_rising[(k_cols + 1) * (k_rows + 1)], g_flash_falling[(k_cols + 
 bool g_flash_started = false;
 uint32_t g_flash_last_ms = 0;
 
-// The cells of the new frame blended with the last one shown by weight a (ladder terms).
+// The cells of the new frame blended with the last one shown by weight a (ladder terms). A blended
+// row is made first, so that the measuring loop has one form.
 void cells_measure(const Surface* frame, int a, Light* cells)
 {
-    uint32_t sums[k_cols * 3];
+    uint32_t blended[k_frame_width];
     for (int cy = 0; cy < k_rows; ++cy) {
-        std::memset(sums, 0, sizeof sums);
+        uint32_t sums[k_cols * 3] = {};
         for (int y = cy * k_cell; y < (cy + 1) * k_cell; ++y) {
             const uint32_t* row = surface_row(frame, y);
             const uint32_t* shown = g_flash_shown + y * k_frame_width;
-            for (int x = 0; x < k_frame_width; ++x) {
-                const uint32_t p = a == 256 ? row[x] : a < 0 ? shown[x] : blend_argb(row[x], shown[x], a);
-                uint32_t* sum = sums + x / k_cell * 3;
-                sum[0] += k_linear[(p >> 16) & 0xFF];
-                sum[1] += k_linear[(p >> 8) & 0xFF];
-                sum[2] += k_linear[p & 0xFF];
+            if (a < 0) row = shown;
+            else if (a < 256) {
+                for (int x = 0; x < k_frame_width; ++x) blended[x] = blend_argb(row[x], shown[x], a);
+                row = blended;
+            }
+            uint32_t* sum = sums;
+            for (int x = 0; x < k_frame_width; x += k_cell, sum += 3) {
+                uint32_t r = 0, g = 0, b = 0;
+                for (int i = 0; i < k_cell; ++i) {
+                    const uint32_t p = row[x + i];
+                    r += k_linear[(p >> 16) & 0xFF];
+                    g += k_linear[(p >> 8) & 0xFF];
+                    b += k_linear[p & 0xFF];
+                }
+                sum[0] += r;
+                sum[1] += g;
+                sum[2] += b;
             }
         }
         for (int cx = 0; cx < k_cols; ++cx)

@@ -66,7 +66,7 @@ struct Options {
     uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1, threads = 0;   // threads 0: all cores
     bool plain = false, reduce_flashing = false;
     std::vector<FrameRange> frames;   // empty: every frame
-    std::string frames_text, format_name, out;
+    std::string frames_text, format_name, out, flashes;
 };
 
 // The frames a capture renders (0 to last) and writes (from first_written on, where listed).
@@ -91,7 +91,7 @@ struct Capture {
 const char k_usage[] =
     "usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST]\n"
     "                         [--format png|ppm|hash|flashes] [--scale N] [--threads N] [--plain]\n"
-    "                         [--reduce-flashing] --out PATH\n"
+    "                         [--reduce-flashing] [--flashes FILE] --out PATH\n"
     "Renders the demo on an exact clock and writes its frames. Frame j shows the moment\n"
     "j * 1000 / fps ms of the script, in a whole capture and in any part of one alike.\n"
     "  --out PATH     a name ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a\n"
@@ -109,6 +109,7 @@ const char k_usage[] =
     "  --plain        draw everything on the plain reference paths (as QUORVELLE_PLAIN=1 does); the\n"
     "                 frames are the same, only slower\n"
     "  --reduce-flashing  the frames as the player's --reduce-flashing shows them\n"
+    "  --flashes FILE also write the flash report (as --format flashes does) to FILE\n"
     "  --help, --version\n";
 
 void usage_mistake(const std::string& what)
@@ -185,7 +186,7 @@ int options_parse(int argc, char** argv, Options* o)
             (arg == "--plain" ? o->plain : o->reduce_flashing) = true;
             continue;
         }
-        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--threads", "--out"};
+        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--threads", "--out", "--flashes"};
         if (std::find(std::begin(names), std::end(names), arg) == std::end(names)) {
             usage_mistake("unknown option " + std::string(argv[i]));
             return 3;
@@ -205,6 +206,7 @@ int options_parse(int argc, char** argv, Options* o)
         else if (arg == "--format") o->format_name = value;
         else if (arg == "--scale") ok = number_parse(value.c_str(), k_max_scale, &o->scale) && o->scale >= 1;
         else if (arg == "--threads") ok = number_parse(value.c_str(), 8, &o->threads) && o->threads >= 1;
+        else if (arg == "--flashes") o->flashes = value;
         else o->out = value;
         if (arg == "--frames") o->frames_text = value;
         if (!ok) {
@@ -435,6 +437,14 @@ int main(int argc, char** argv)
     const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
     if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
                            static_cast<int>(options.scale), music, audio_from_us, &why)) {
+        mistake(why);
+        frame_writer_close(&capture.writer, false);
+        return 1;
+    }
+    std::string flashes = options.flashes;   // named from the caller's folder, as the output is
+    if (!flashes.empty() && flashes[0] != '/' && !caller_folder.empty() && working_folder() != caller_folder)
+        flashes = caller_folder + "/" + flashes;
+    if (!flashes.empty() && !frame_writer_flashes_open(&capture.writer, flashes, &why)) {
         mistake(why);
         frame_writer_close(&capture.writer, false);
         return 1;

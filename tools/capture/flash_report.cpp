@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "display/surface.h"
 
@@ -190,47 +191,89 @@ int flash_report_seconds_over(const FlashReport* report)
     return over;
 }
 
-std::string flash_report_text(const FlashReport* report, const std::string& extra)
+namespace {
+
+// The two summary lines of one report.
+std::string report_summary(const FlashReport* report, const char* label)
 {
-    std::string text;
+    int over[2] = {0, 0}, most[2] = {0, 0};
+    size_t where[2] = {0, 0};
+    std::string over_list;
+    for (size_t s = 0; s < report->seconds.size(); ++s) {
+        const int counts[2] = {report->seconds[s].general, report->seconds[s].red};
+        for (int k = 0; k < 2; ++k) {
+            over[k] += counts[k] > 3;
+            if (counts[k] > most[k]) {
+                most[k] = counts[k];
+                where[k] = s;
+            }
+        }
+        if (counts[0] > 3 || counts[1] > 3) over_list += " " + std::to_string(s);
+    }
+    const size_t seconds = report->seconds.size() - report->first_ms / 1000;
+    std::string text = std::string(label) + "seconds over three flashes: " +
+                       std::to_string(flash_report_seconds_over(report)) + " of " + std::to_string(seconds) +
+                       " (general " + std::to_string(over[0]) + ", red " + std::to_string(over[1]) + ")" +
+                       (over_list.empty() ? "" : ":" + over_list) + "\n";
+    text += std::string(std::strlen(label), ' ') + "largest count: general " + std::to_string(most[0]);
+    if (most[0]) text += " in second " + std::to_string(where[0]);
+    text += ", red " + std::to_string(most[1]);
+    if (most[1]) text += " in second " + std::to_string(where[1]);
+    return text + "\n";
+}
+
+}  // namespace
+
+std::string flash_report_text(const FlashReport* drawn, const FlashReport* reduced, uint64_t changed)
+{
+    const FlashReport* any = drawn ? drawn : reduced;
     char line[512];
     std::snprintf(line, sizeof line,
                   "flash report: %llu frames, %u to %u ms\n"
-                  "a flash counts where it covers a quarter of a 10-degree field (5456 of the 512x384 frame's\n"
-                  "pixels, the frame shown full screen on a 1024x768 screen); each second's count is the most\n"
-                  "flashes of any field in a one-second stretch ending in that second\n\n"
-                  "second  general  red\n",
-                  static_cast<unsigned long long>(report->frames), report->first_ms, report->last_ms);
-    text += line;
-    int over_general = 0, over_red = 0, most_general = 0, most_red = 0;
-    size_t where_general = 0, where_red = 0;
-    std::string over_list;
-    for (size_t s = report->first_ms / 1000; s < report->seconds.size(); ++s) {
-        const FlashSecond& f = report->seconds[s];
-        if (f.general == 0 && f.red == 0) continue;
-        const bool over = f.general > 3 || f.red > 3;
-        std::snprintf(line, sizeof line, "%6zu  %7d  %3d%s\n", s, f.general, f.red, over ? "  over three" : "");
-        text += line;
-        over_general += f.general > 3;
-        over_red += f.red > 3;
-        if (f.general > most_general) {
-            most_general = f.general;
-            where_general = s;
+                  "A flash counts where it covers a quarter of a 10-degree field of view: 5456 of the 512x384\n"
+                  "frame's pixels, the frame shown full screen on a 1024x768 screen. A second's count is the\n"
+                  "most flashes of any such field in a one-second stretch ending in that second; seconds\n"
+                  "without a flash are left out.\n%s\n",
+                  static_cast<unsigned long long>(any->frames), any->first_ms, any->last_ms,
+                  !drawn    ? "The frames are those --reduce-flashing shows.\n"
+                  : reduced ? "As drawn: the demo's frames; reduced: the same frames as --reduce-flashing shows them.\n"
+                            : "");
+    std::string text = line;
+    text += drawn && reduced ? "        as drawn       reduced\nsecond  general  red  general  red\n"
+                             : "second  general  red\n";
+    for (size_t s = any->first_ms / 1000; s < any->seconds.size(); ++s) {
+        std::string row;
+        bool lit = false;
+        int overs = 0;
+        const char* which = "";
+        for (const FlashReport* r : {drawn, reduced}) {
+            if (!r) continue;
+            const FlashSecond f = s < r->seconds.size() ? r->seconds[s] : FlashSecond{0, 0};
+            std::snprintf(line, sizeof line, "  %7d  %3d", f.general, f.red);
+            row += line;
+            lit = lit || f.general || f.red;
+            if (f.general > 3 || f.red > 3) {
+                ++overs;
+                which = r == drawn ? " as drawn" : " reduced";
+            }
         }
-        if (f.red > most_red) {
-            most_red = f.red;
-            where_red = s;
-        }
-        if (over) over_list += (over_list.empty() ? "" : " ") + std::to_string(s);
+        if (!lit) continue;
+        std::snprintf(line, sizeof line, "%6zu", s);
+        const std::string mark = !overs                 ? ""
+                                 : !(drawn && reduced) ? "  over three"
+                                 : overs == 2          ? "  over three in both"
+                                                       : std::string("  over three") + which;
+        text += line + row + mark + "\n";
     }
-    const size_t seconds = report->seconds.size() - report->first_ms / 1000;
-    text += "\nseconds over three flashes: " + std::to_string(flash_report_seconds_over(report)) + " of " +
-            std::to_string(seconds) + " (general " + std::to_string(over_general) + ", red " +
-            std::to_string(over_red) + ")" + (over_list.empty() ? "" : ": " + over_list) + "\n";
-    text += "largest count: general " + std::to_string(most_general);
-    if (most_general) text += " in second " + std::to_string(where_general);
-    text += ", red " + std::to_string(most_red);
-    if (most_red) text += " in second " + std::to_string(where_red);
-    text += "\n" + extra;
+    text += "\n";
+    if (drawn) text += report_summary(drawn, reduced ? "as drawn: " : "");
+    if (reduced) text += report_summary(reduced, drawn ? "reduced:  " : "");
+    if (reduced) {
+        std::snprintf(line, sizeof line, "%sframes changed by the reduced-flashing filter: %llu of %llu, %.1f%% as drawn\n",
+                      drawn ? "          " : "", static_cast<unsigned long long>(changed),
+                      static_cast<unsigned long long>(reduced->frames),
+                      reduced->frames ? 100.0 * static_cast<double>(reduced->frames - changed) / reduced->frames : 100.0);
+        text += line;
+    }
     return text;
 }

@@ -55,8 +55,9 @@ struct FlashReport {
 void flash_report_add(FlashReport* report, const Surface* frame, uint32_t t_ms);
 
 // The readable report: a line per second that holds a flash, the seconds over three flashes and the
-// largest counts. `extra` lines (may be empty) go at the end.
-std::string flash_report_text(const FlashReport* report, const std::string& extra);
+// largest counts. `drawn` (the demo's frames) or `reduced` (the frames --reduce-flashing shows, of
+// which the filter changed `changed`) may be null, not both; given both, they go side by side.
+std::string flash_report_text(const FlashReport* drawn, const FlashReport* reduced, uint64_t changed);
 
 // Seconds whose count is over three, general or red.
 int flash_report_seconds_over(const FlashReport* report);

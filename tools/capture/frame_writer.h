@@ -29,8 +29,16 @@ struct FrameWriter {
     long ffmpeg;          // the encoder's process id, 0 when none runs
     uint8_t* row_buffer;  // one converted, enlarged row
     std::string error;    // why the last write failed
-    FlashReport* flashes; // the flash report's counts (FRAME_FLASHES)
-    uint64_t filtered;    // frames written that the reduced-flashing filter changed
+    // The flash report (FRAME_FLASHES, or frame_writer_flashes_open): the counts of the frames
+    // written and, when the run itself does not filter them, of the same frames through the
+    // reduced-flashing filter, which works on a copy.
+    FlashReport* flashes;
+    FlashReport* flashes_reduced;
+    uint32_t* reduced_pixels;
+    uint64_t filtered;         // frames written that the filter changed
+    std::string report_path;   // frame_writer_flashes_open: the report beside the other output
+    std::string report_temp;
+    FILE* report_out;
 };
 
 // Every file is written under a temporary name beside its own and renamed over it only when
@@ -42,6 +50,9 @@ struct FrameWriter {
 // where it is shorter than the video.
 int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string& path, int fps, int scale,
                       const std::string& music, uint64_t audio_from_us, std::string* error);
+// Also writes a flash report of the frames written to `path` (after frame_writer_open); 0 with the
+// reason in `error` when that file cannot be written.
+int frame_writer_flashes_open(FrameWriter* writer, const std::string& path, std::string* error);
 // Hash lines read "NNNNNN HHHHHHHHHHHHHHHH E T": frame number, hash, Timeline entry, clock in ms.
 // Returns 0 with the reason in writer->error on failure.
 int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index, int entry, uint32_t t_ms);
