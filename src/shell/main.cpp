@@ -7,13 +7,13 @@
 #include <cstring>
 #include <string>
 
+#include "base/report.h"
 #include "display/band_worker.h"
 #include "display/flash_filter.h"
 #include "display/render_paths.h"
 #include "platform/data_folder.h"
 #include "platform/desktop.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/report.h"
 #include "display/band_worker.h"
 #include "display/flash_filter.h"
 #include "display/frame_size.h"
@@ -25,7 +26,6 @@
 #include "platform/data_folder.h"
 #include "platform/music_check.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 #include "shell/timeline.h"
 
 namespace {
@@ -375,32 +375,33 @@ int frame_deliver(const CaptureFrame* frame, void* context)
     return frame_writer_write(&capture->writer, frame->frame, frame->index, frame->entry, frame->t_ms);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Reads and checks the command line and plans the run: 0 to go on, otherwise one more than the
+// exit code of a run that ends here (a mistake, or --help).
+int options_read(int argc, char** argv, Options* options, FrameFormat* format, Plan* plan)
 {
-    g_program_name = "quorvelle-capture";
-    Options options;
-    const int ended = options_parse(argc, argv, &options);
-    if (ended) return ended - 1;
+    const int ended = options_parse(argc, argv, options);
+    if (ended) return ended;
     render_paths_from_environment();
-    if (options.plain) g_plain_paths = 1;
-    g_reduce_flashing = options.reduce_flashing;
-    g_threads = options.threads ? static_cast<int>(options.threads) : band_threads_all();
-    if (options.out.empty()) {
+    if (options->plain) g_plain_paths = 1;
+    g_reduce_flashing = options->reduce_flashing;
+    g_threads = options->threads ? static_cast<int>(options->threads) : band_threads_all();
+    if (options->out.empty()) {
         usage_mistake("--out is required");
-        return 2;
+        return 3;
     }
-    if (options.to <= options.from) {
+    if (options->to <= options->from) {
         usage_mistake("--to must be after --from");
-        return 2;
+        return 3;
     }
-    FrameFormat format = FRAME_PNG;
-    if (!format_choose(options, &format)) return 2;
-    Capture capture = {};
-    capture.options = &options;
-    if (!plan_make(options, format, &capture.plan)) return 2;
+    if (!format_choose(*options, format)) return 3;
+    if (!plan_make(*options, *format, plan)) return 3;
+    return 0;
+}
 
+// Finds the data, names the output from the caller's folder, checks the music of a video and opens
+// the writer; false after one line saying why.
+bool output_prepare(const Options& options, FrameFormat format, Capture* capture, std::string* out)
+{
     // The data comes from the working folder or the one beside the program; the output stays
     // where the user named it.
     std::string why;
@@ -408,21 +409,21 @@ int main(int argc, char** argv)
     const std::string caller_why = why;
     if (!data_folder_enter(&why)) {
         mistake(why);
-        return 1;
+        return false;
     }
-    std::string out = options.out;
+    *out = options.out;
 #ifdef _WIN32
-    const bool absolute = out[0] == '/' || out[0] == '\\' || (out.size() > 1 && out[1] == ':');
+    const bool absolute = (*out)[0] == '/' || (*out)[0] == '\\' || (out->size() > 1 && (*out)[1] == ':');
 #else
-    const bool absolute = out[0] == '/';
+    const bool absolute = (*out)[0] == '/';
 #endif
-    if (out != "-" && !absolute && working_folder() != caller_folder) {
+    if (*out != "-" && !absolute && working_folder() != caller_folder) {
         // Without the caller's folder a relative name would land beside the program.
         if (caller_folder.empty()) {
-            mistake("cannot write " + out + ": the working folder cannot be named (" + caller_why + ")");
-            return 1;
+            mistake("cannot write " + *out + ": the working folder cannot be named (" + caller_why + ")");
+            return false;
         }
-        out = caller_folder + "/" + out;
+        *out = caller_folder + "/" + *out;
     }
 
     std::string music;
@@ -434,35 +435,28 @@ int main(int argc, char** argv)
         }
     }
     signals_catch();
-    const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
-    if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
+    const uint64_t audio_from_us = capture->plan.first_written * 1000000 / options.fps;
+    if (!frame_writer_open(&capture->writer, format, *out, static_cast<int>(options.fps),
                            static_cast<int>(options.scale), music, audio_from_us, &why)) {
         mistake(why);
-        frame_writer_close(&capture.writer, false);
-        return 1;
+        frame_writer_close(&capture->writer, false);
+        return false;
     }
     std::string flashes = options.flashes;   // named from the caller's folder, as the output is
     if (!flashes.empty() && flashes[0] != '/' && !caller_folder.empty() && working_folder() != caller_folder)
         flashes = caller_folder + "/" + flashes;
-    if (!flashes.empty() && !frame_writer_flashes_open(&capture.writer, flashes, &why)) {
+    if (!flashes.empty() && !frame_writer_flashes_open(&capture->writer, flashes, &why)) {
         mistake(why);
-        frame_writer_close(&capture.writer, false);
-        return 1;
+        frame_writer_close(&capture->writer, false);
+        return false;
     }
+    return true;
+}
 
-    capture.progress = capture.plan.last_written >= 600;
-    capture.tty = isatty(2);
-    capture.last_decile = -1;
-    CaptureConfig config = {static_cast<int>(options.fps), static_cast<uint32_t>(options.from),
-                            static_cast<uint32_t>(options.to), capture.plan.last_written, 2560, frame_deliver,
-                            &capture};
-    capture_configure(&config);
-    const int demo_result = demo_main();
-    const bool rendered = demo_result == 0 && capture_succeeded() && !s_signal;
-    if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
-    else if (capture.progress && capture.tty) std::fputc('\n', stderr);
-    const int closed = frame_writer_close(&capture.writer, rendered);
-
+// After the render: the interrupt, failure or summary line, and the exit code.
+int run_report(const Options& options, FrameFormat format, const Capture& capture, const std::string& out,
+               int demo_result, bool closed)
+{
     if (s_signal) {
         std::string kept = out + " is left as it was";
         if (out == "-") kept = "the hash list is cut short";
@@ -489,4 +483,33 @@ int main(int argc, char** argv)
                      out.c_str());
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    g_program_name = "quorvelle-capture";
+    Options options;
+    FrameFormat format = FRAME_PNG;
+    Capture capture = {};
+    capture.options = &options;
+    const int ended = options_read(argc, argv, &options, &format, &capture.plan);
+    if (ended) return ended - 1;
+    std::string out;
+    if (!output_prepare(options, format, &capture, &out)) return 1;
+
+    capture.progress = capture.plan.last_written >= 600;
+    capture.tty = isatty(2);
+    capture.last_decile = -1;
+    CaptureConfig config = {static_cast<int>(options.fps), static_cast<uint32_t>(options.from),
+                            static_cast<uint32_t>(options.to), capture.plan.last_written, 2560, frame_deliver,
+                            &capture};
+    capture_configure(&config);
+    const int demo_result = demo_main();
+    const bool rendered = demo_result == 0 && capture_succeeded() && !s_signal;
+    if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
+    else if (capture.progress && capture.tty) std::fputc('\n', stderr);
+    const int closed = frame_writer_close(&capture.writer, rendered);
+    return run_report(options, format, capture, out, demo_result, closed);
 }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/data_file.h"
+#include "base/random.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
@@ -15,8 +17,6 @@
 #include "geom3d/matrix.h"
 #include "procedural/height_field.h"
 #include "scenes/objects/dot_fillers.h"
-#include "shell/random.h"
-#include "shell/data_file.h"
 
 Surface* g_backdrop_a = nullptr;
 ByteMap* g_cloud_sum = nullptr;

@@ -10,9 +10,9 @@
 
 #include "display/render_paths.h"
 #include "display/surface.h"
-#include "draw2d/flat_scenes.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
+#include "scenes/flat/flat_scenes.h"
 #include "scenes/objects/column_renderer.h"
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/polygon_scenes_twins.h"
@@ -107,12 +107,12 @@ void polygons_frame_draw_plain(Surface* frame, float now, float start, const Orb
 
 namespace {
 
-int polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
-                   Backdrop backdrop, RippleState* ripples, const char* caption)
+void polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
+                    Backdrop backdrop, RippleState* ripples, const char* caption)
 {
     if (!g_fuzzy_table || !g_work_surface_a || !g_work_surface_b || !g_work_surface_c || !g_fuzzyballs) {
         surface_clear(frame);
-        return 0;
+        return;
     }
     if (ripples) ripple_launch(ripples, !s->armed, start);
     const float d = orbs_advance(s, rates, now, start);
@@ -125,7 +125,6 @@ int polygons_frame(Surface* frame, float now, float start, OrbState* s, const Or
     if (g_plain_paths) polygons_frame_draw_plain(frame, now, start, orbs, backdrop);
     else polygons_frame_draw_fast(frame, now, start, orbs, backdrop);
     if (caption) draw_text(frame, caption, 64, 128, k_white);
-    return 0;
 }
 
 }  // namespace
@@ -197,26 +196,26 @@ void ripples_apply(RippleState* r, float* heights, float d)
     }
 }
 
-int scene_polygons_1(Surface* frame, float now, float start)
+void scene_polygons_1(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_1_orbs, k_slow_rates, Profile::gentle, Backdrop::fuzzyballs,
-                          nullptr, k_caption);
+    polygons_frame(frame, now, start, &g_polygons_1_orbs, k_slow_rates, Profile::gentle, Backdrop::fuzzyballs,
+                   nullptr, k_caption);
 }
 
-int scene_polygons_2(Surface* frame, float now, float start)
+void scene_polygons_2(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_2_orbs, k_fast_rates, Profile::twisted,
-                          Backdrop::static_flicker, nullptr, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_2_orbs, k_fast_rates, Profile::twisted,
+                   Backdrop::static_flicker, nullptr, nullptr);
 }
 
-int scene_polygons_3(Surface* frame, float now, float start)
+void scene_polygons_3(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_3_orbs, k_fast_rates, Profile::twisted, Backdrop::fuzzyballs,
-                          nullptr, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_3_orbs, k_fast_rates, Profile::twisted, Backdrop::fuzzyballs,
+                   nullptr, nullptr);
 }
 
-int scene_polygons_4(Surface* frame, float now, float start)
+void scene_polygons_4(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_4_orbs, k_fast_rates, Profile::ripple,
-                          Backdrop::title_fade, &g_polygons_4_ripples, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_4_orbs, k_fast_rates, Profile::ripple,
+                   Backdrop::title_fade, &g_polygons_4_ripples, nullptr);
 }

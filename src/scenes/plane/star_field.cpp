@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/surface.h"
 #include "geom3d/matrix.h"
 #include "scenes/plane/plane_scenes_twins.h"
-#include "shell/random.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-// Web backend: the entry points the page calls. The page runs the start-up once the data files are in
-// the module's file system and the music is decoded, then calls web_frame once per animation frame:
-// one pass of the frame loop on the music's clock. On a virtual clock (the exact and benchmark modes)
+// The demo's entry routine in a browser: the entry points the page calls. The page runs the
+// start-up once the data files are in the module's file system and the music is decoded, then
+// calls web_frame once per animation frame: one pass of the frame loop on the music's clock. On a virtual clock (the exact and benchmark modes)
 // the page calls it as often as it likes, since no pass waits for time to pass.
 #include <emscripten.h>
 
 #include "display/render_paths.h"
-#include "platform/web_internal.h"
+#include "platform/web.h"
 #include "shell/demo.h"
 
 extern "C" {
@@ -15,8 +15,7 @@ extern "C" {
 // its start-up failed (the reason is on the console).
 EMSCRIPTEN_KEEPALIVE int web_start(int fps, int report, int plain)
 {
-    g_web.fps = fps < 0 ? 0 : fps;
-    g_web.report = report;
+    web_run_configure(fps, report);
     g_plain_paths = plain ? 1 : 0;
     return demo_start();
 }
@@ -24,7 +23,7 @@ EMSCRIPTEN_KEEPALIVE int web_start(int fps, int report, int plain)
 // One pass; 1 while the demo goes on, 0 once its script has ended.
 EMSCRIPTEN_KEEPALIVE int web_frame()
 {
-    if (web_now_ms() < g_web.wake_ms) return 1;
+    if (!web_pass_due()) return 1;
     return frame_loop_step();
 }
 
