@@ -7,6 +7,8 @@
 // fps frames a second, default 10, every frame's hash listed, no sound), mode=bench (the virtual clock
 // at 60 fps, every frame's drawing time listed), plain=1 (the plain drawing paths), at=MS (play from
 // MS ms into the music), autostart=1 (start as soon as loaded). window.quorvelle reports the state.
+// The start card's "Reduce flashing" switch is on at first when the browser asks for reduced motion,
+// and remembered for the next visit once changed; the module filters the frames when it is on.
 'use strict';
 
 const params = new URLSearchParams(location.search);
@@ -23,6 +25,17 @@ let files = [];           // [{ name, bytes }]
 let loaded = null;        // resolves once everything has arrived
 let wantStart = false;
 let module = null;
+
+const reduceSwitch = $('reduce-flashing');
+try {
+  const kept = localStorage.getItem('quorvelle.reduceFlashing');
+  reduceSwitch.checked = kept !== null ? kept === '1' : matchMedia('(prefers-reduced-motion: reduce)').matches;
+} catch (e) {
+  reduceSwitch.checked = matchMedia('(prefers-reduced-motion: reduce)').matches;
+}
+reduceSwitch.addEventListener('change', () => {
+  try { localStorage.setItem('quorvelle.reduceFlashing', reduceSwitch.checked ? '1' : '0'); } catch (e) { /* not kept */ }
+});
 
 function notice(text) {
   state.notices.push(text);
@@ -117,7 +130,9 @@ async function run() {
   module.FS.chdir('/');
   state.hashes = [];
   state.frames = [];
-  if (module._web_start(virtualFps, mode === 'exact' ? 1 : 0, params.get('plain') === '1' ? 1 : 0) !== 0) {
+  state.reduceFlashing = reduceSwitch.checked;
+  if (module._web_start(virtualFps, mode === 'exact' ? 1 : 0, params.get('plain') === '1' ? 1 : 0,
+    reduceSwitch.checked ? 1 : 0) !== 0) {
     fail(`The demo could not start: ${errorLines.join(' ') || 'unknown reason'}`);
     return;
   }
@@ -198,7 +213,7 @@ document.addEventListener('fullscreenchange', () => {
 });
 document.addEventListener('keydown', (e) => {
   if (e.ctrlKey || e.altKey || e.metaKey) return;
-  if ((e.key === 'Enter' || e.key === ' ') && e.target.tagName !== 'BUTTON') {
+  if ((e.key === 'Enter' || e.key === ' ') && e.target.tagName !== 'BUTTON' && e.target.tagName !== 'INPUT') {
     e.preventDefault();
     if (state.phase === 'ended') replay(); else start();
   } else if (e.key === 'f' || e.key === 'F') {

@@ -1,7 +1,8 @@
 // The web build in Debian's Chromium: the exact-clock mode's frame hashes against the capture tool's,
 // real-time stretches with sound, the start and end cards, and the page's failures. With --bench it
 // prints the benchmark mode's per-entry means instead; with --watch MS the real-time frame intervals.
-// Usage: node web_test.mjs SITE_URL HASH_LIST [--bench fast|plain] [--watch MS] [--shots DIR]
+// Usage: node web_test.mjs SITE_URL HASH_LIST [--reduced HASH_LIST] [--bench fast|plain] [--watch MS]
+//        [--shots DIR]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -16,10 +17,11 @@ const browser = await puppeteer.launch({
     '--disable-component-update', '--autoplay-policy=no-user-gesture-required', '--window-size=1100,900'],
 });
 
-// A page at `query`, with the files named in `answers` answered so ({ status, body }); its console
-// errors are collected.
-async function open(query, answers = {}) {
+// A page at `query`, with the files named in `answers` answered so ({ status, body }) and the media
+// features `media` emulated; its console errors are collected.
+async function open(query, answers = {}, media = []) {
   const page = await browser.newPage();
+  await page.emulateMediaFeatures(media);
   page.consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') page.consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => page.consoleErrors.push(String(e)));
@@ -129,6 +131,33 @@ const checks = {
     await sleep(1000);
     const frames = await page.evaluate(() => window.quorvelle.frames.length);
     return /data\/octopus\.ase/.test(text) && frames === 0 ? [] : [`failure text "${text}", ${frames} frames`];
+  },
+  async 'reduce flashing: on under reduced motion, remembered, its exact frames the capture tool\'s'() {
+    const problems = [];
+    const reduced = [{ name: 'prefers-reduced-motion', value: 'reduce' }];
+    const checked = async (media) => {
+      const page = await open('', {}, media);
+      await phase(page, ['ready'], 60000);
+      return [page, await page.$eval('#reduce-flashing', (e) => e.checked)];
+    };
+    let [page, on] = await checked(reduced);
+    if (!on) problems.push('off under prefers-reduced-motion');
+    [page, on] = await checked([]);
+    if (on) problems.push('on without reduced motion');
+    await page.click('#reduce-flashing');
+    [page, on] = await checked([]);
+    if (!on) problems.push('not remembered');
+    if (option('--reduced')) {
+      const exact = await open('?mode=exact&fps=10');
+      const want = fs.readFileSync(option('--reduced'), 'utf8').trim().split('\n');
+      await exact.waitForFunction((n) => window.quorvelle.hashes.length >= n, { timeout: 5 * 60 * 1000 }, want.length);
+      const got = await exact.evaluate((n) => window.quorvelle.hashes.slice(0, n), want.length);
+      const bad = want.findIndex((line, i) => got[i] !== line);
+      if (bad >= 0) problems.push(`reduced frame ${bad}: ${got[bad]} for ${want[bad]}`);
+      await exact.close();
+    }
+    await page.click('#reduce-flashing');   // off again, for the next run
+    return problems;
   },
 };
 
