@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/angles.h"
 #include "base/report.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
@@ -32,7 +33,6 @@ constexpr int32_t k_roughness = 32768;
 constexpr uint32_t k_texture_seed = 24236;
 constexpr int k_grid_across = 32;
 constexpr int k_grid_down = 24;
-constexpr double k_full_turn = 6.2831855;
 
 void texture_and_grid_free()
 {
@@ -172,7 +172,7 @@ void scene_mesh(Surface* frame, float now, float start)
     }
     // The warp phase moves once per frame, however slow the frames.
     st.phase = static_cast<float>(st.phase + 0.04);
-    if (st.phase >= k_full_turn) st.phase = static_cast<float>(st.phase - k_full_turn);
+    if (st.phase >= k_two_pi_8_digits) st.phase = static_cast<float>(st.phase - k_two_pi_8_digits);
 
     const double pulse = st.pulse;
     const float radius = static_cast<float>(pulse * 4.0);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/font.h"
@@ -27,8 +28,6 @@ RippleState g_polygons_4_ripples = {0.0f, 0, {-2.0f, -2.0f, -2.0f, -2.0f, -2.0f,
 
 namespace {
 
-constexpr double k_two_pi = 6.28318536;
-constexpr double k_pi = 3.14159268;
 constexpr double k_third = 1.04719756;
 constexpr double k_two_thirds = 2.09439512;
 constexpr double k_row_step = 0.016362461875;   // a full turn over 384 rows
@@ -148,11 +147,11 @@ float orbs_advance(OrbState* s, const OrbRates& rates, float now, float start)
     s->b0 += rates.rb0 * dd;
     s->b1 += rates.rb1 * dd;
     // One turn at most per call: after a long gap the phases come back over several frames.
-    if (s->a0 > k_two_pi) s->a0 -= k_two_pi;
-    if (s->a1 > k_two_pi) s->a1 -= k_two_pi;
-    if (s->a2 > k_two_pi) s->a2 -= k_two_pi;
-    if (s->b0 >= k_two_pi) s->b0 -= k_two_pi;
-    if (s->b1 >= k_two_pi) s->b1 -= k_two_pi;
+    if (s->a0 > k_two_pi_9_digits) s->a0 -= k_two_pi_9_digits;
+    if (s->a1 > k_two_pi_9_digits) s->a1 -= k_two_pi_9_digits;
+    if (s->a2 > k_two_pi_9_digits) s->a2 -= k_two_pi_9_digits;
+    if (s->b0 >= k_two_pi_9_digits) s->b0 -= k_two_pi_9_digits;
+    if (s->b1 >= k_two_pi_9_digits) s->b1 -= k_two_pi_9_digits;
     return d;
 }
 
@@ -164,7 +163,7 @@ void orbs_place(const OrbState* s, Orb out[3])
         out[k].x = static_cast<float>(256.0 + 150.0 * std::cos(a));
         out[k].y = static_cast<float>(192.0 + 160.0 * std::sin(s->b0 + k * k_third));
         out[k].r = static_cast<float>(32.0 - 8.0 * std::sin(a));
-        out[k].front = a > k_pi ? 1 : 0;
+        out[k].front = a > k_pi_9_digits_high ? 1 : 0;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
@@ -26,7 +27,6 @@ float g_terrain_fade = 0.0f;
 
 namespace {
 
-constexpr double k_full_turn = 6.2831855;
 constexpr double k_turn_rate = 0.005;       // radians per frame unit
 constexpr float k_scale = 5.0f;             // texels per world unit
 constexpr double k_plane_mid = 45.0;        // the plane swings between 15 and 75 from the camera
@@ -59,7 +59,7 @@ float motion_step(double delta)
     d.camera.z = static_cast<float>(d.camera.z - delta);
     d.theta = static_cast<float>(d.theta + k_turn_rate * delta);
     // Once per frame only: after a long gap the angle comes back over several frames.
-    if (d.theta >= k_full_turn) d.theta = static_cast<float>(d.theta - k_full_turn);
+    if (d.theta >= k_two_pi_8_digits) d.theta = static_cast<float>(d.theta - k_two_pi_8_digits);
     // A whole number of texture widths at the casting scale: the jump does not show.
     const int w = d.ground_dissolve->work->width;
     if (d.camera.z <= -256.0 - w) d.camera.z = static_cast<float>(d.camera.z + static_cast<double>(w));
