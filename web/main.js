@@ -9,6 +9,8 @@
 // virtual clock at 60 fps, every frame's drawing time listed), plain=1 (the plain drawing paths),
 // at=MS (play from MS ms into the music), autostart=1 (start as soon as loaded). A mistaken option
 // gives a notice. window.quorvelle reports the state.
+// The start card's "Reduce flashing" switch is on at first when the browser asks for reduced motion,
+// and remembered for the next visit once changed; the module filters the frames when it is on.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -16,6 +18,17 @@ const canvas = $('screen');
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const state = { phase: 'loading', hashes: [], frames: [], notices: [], errors: [], soundStarted: false, failure: '', picture: null };
 window.quorvelle = state;
+
+const reduceSwitch = $('reduce-flashing');
+try {
+  const kept = localStorage.getItem('quorvelle.reduceFlashing');
+  reduceSwitch.checked = kept !== null ? kept === '1' : matchMedia('(prefers-reduced-motion: reduce)').matches;
+} catch (e) {
+  reduceSwitch.checked = matchMedia('(prefers-reduced-motion: reduce)').matches;
+}
+reduceSwitch.addEventListener('change', () => {
+  try { localStorage.setItem('quorvelle.reduceFlashing', reduceSwitch.checked ? '1' : '0'); } catch (e) { /* not kept */ }
+});
 
 function notice(text) {
   state.notices.push(text);
@@ -289,7 +302,9 @@ async function run() {
   module.FS.chdir('/');
   state.hashes = [];
   state.frames = [];
-  if (module._web_start(virtualFps, mode === 'exact' ? 1 : 0, params.get('plain') === '1' ? 1 : 0) !== 0) {
+  state.reduceFlashing = reduceSwitch.checked;
+  if (module._web_start(virtualFps, mode === 'exact' ? 1 : 0, params.get('plain') === '1' ? 1 : 0,
+    reduceSwitch.checked ? 1 : 0) !== 0) {
     fail(`The demo could not start (${errorLines.join(' ') || 'no reason given'}): ${checkServer}.`);
     return;
   }
@@ -408,7 +423,7 @@ shortView.addEventListener('change', fullscreenChanged);
 for (const type of ['pointermove', 'pointerdown', 'keydown']) document.addEventListener(type, controlsWake, { passive: true });
 document.addEventListener('keydown', (e) => {
   if (e.ctrlKey || e.altKey || e.metaKey) return;
-  if ((e.key === 'Enter' || e.key === ' ') && e.target.tagName !== 'BUTTON') {
+  if ((e.key === 'Enter' || e.key === ' ') && e.target.tagName !== 'BUTTON' && e.target.tagName !== 'INPUT') {
     e.preventDefault();
     if (state.phase === 'ended') replay(); else start();
   } else if (e.key === 'f' || e.key === 'F') {

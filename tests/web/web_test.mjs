@@ -1,7 +1,8 @@
 // The web build in Debian's Chromium (and Firefox ESR): the exact-clock mode's frame hashes against the capture tool's,
 // real-time stretches with sound, the start and end cards, and the page's failures. With --bench it
 // prints the benchmark mode's per-entry means instead; with --watch MS the real-time frame intervals.
-// Usage: node web_test.mjs SITE_URL HASH_LIST [SITE_DIR] [--bench fast|plain] [--watch MS] [--shots DIR] [--only TEXT]
+// Usage: node web_test.mjs SITE_URL HASH_LIST [SITE_DIR] [--reduced HASH_LIST] [--bench fast|plain] [--watch MS]
+//        [--shots DIR] [--only TEXT]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -24,10 +25,12 @@ const firefox = fs.existsSync('/usr/bin/firefox-esr') && site ? await puppeteer.
 const axeSource = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 // A page at `query` (on `url`), at `viewport`, with the files named in `answers` answered so
-// ({ status, body }, or { delay } ms late); its console errors are collected.
-async function open(query, answers = {}, viewport = null, url = base, from = browser) {
+// ({ status, body }, or { delay } ms late) and the media features `media` emulated; its console
+// errors are collected.
+async function open(query, answers = {}, viewport = null, url = base, from = browser, media = []) {
   const page = await from.newPage();
   if (viewport) await page.setViewport(viewport);
+  if (media.length) await page.emulateMediaFeatures(media);
   page.consoleErrors = [];
   page.on('console', (m) => { if (m.type() === 'error') page.consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => page.consoleErrors.push(String(e)));
@@ -253,6 +256,33 @@ const checks = {
       if (lit[0] < 0.01 || lit[1] === lit[4]) problems.push(`${name}: the picture is ${(lit[0] * 100).toFixed(1)}% lit, ${lit[1] === lit[4] ? 'still' : 'moving'}`);
       await Promise.all([exact.close(), live.close()]);
     }
+    return problems;
+  },
+  async 'reduce flashing: on under reduced motion, remembered, its exact frames the capture tool\'s'() {
+    const problems = [];
+    const reduced = [{ name: 'prefers-reduced-motion', value: 'reduce' }];
+    const checked = async (media) => {
+      const page = await open('', {}, null, base, browser, media);
+      await phase(page, ['ready'], 60000);
+      return [page, await page.$eval('#reduce-flashing', (e) => e.checked)];
+    };
+    let [page, on] = await checked(reduced);
+    if (!on) problems.push('off under prefers-reduced-motion');
+    [page, on] = await checked([]);
+    if (on) problems.push('on without reduced motion');
+    await page.click('#reduce-flashing');
+    [page, on] = await checked([]);
+    if (!on) problems.push('not remembered');
+    if (option('--reduced')) {
+      const exact = await open('?mode=exact&fps=10');
+      const want = fs.readFileSync(option('--reduced'), 'utf8').trim().split('\n');
+      await exact.waitForFunction((n) => window.quorvelle.hashes.length >= n, { timeout: 5 * 60 * 1000 }, want.length);
+      const got = await exact.evaluate((n) => window.quorvelle.hashes.slice(0, n), want.length);
+      const bad = want.findIndex((line, i) => got[i] !== line);
+      if (bad >= 0) problems.push(`reduced frame ${bad}: ${got[bad]} for ${want[bad]}`);
+      await exact.close();
+    }
+    await page.click('#reduce-flashing');   // off again, for the next run
     return problems;
   },
 };
