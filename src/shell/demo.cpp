@@ -3,6 +3,7 @@
 
 #include "base/random.h"
 #include "base/report.h"
+#include "display/flash_filter.h"
 #include "display/surface.h"
 #include "platform/platform.h"
 #include "shell/scene_list.h"
@@ -79,6 +80,7 @@ int frame_loop_step()
     if (display_lock(&s_frame)) {
         const uint32_t prev_end_ms = entry == s_timeline ? 0 : entry[-1].end_ms;
         entry->scene(&s_frame, now, ms_to_frames(prev_end_ms));
+        if (g_reduce_flashing) flash_filter_apply(&s_frame, t_ms);
         display_present();
     }
     if (t_ms >= entry->end_ms) g_current_entry = entry + 1;

@@ -4,6 +4,7 @@
 // the page calls it as often as it likes, since no pass waits for time to pass.
 #include <emscripten.h>
 
+#include "display/flash_filter.h"
 #include "display/render_paths.h"
 #include "platform/web.h"
 #include "shell/demo.h"
@@ -11,10 +12,12 @@
 extern "C" {
 
 // fps 0 plays on the music's clock; otherwise pass j reads j * 1000 / fps ms. report 1 hands every
-// frame's hash to the page; plain 1 draws on the plain paths. 0 when the demo is running, -1 when
-// its start-up failed (the reason is on the console).
-EMSCRIPTEN_KEEPALIVE int web_start(int fps, int report, int plain)
+// frame's hash to the page; plain 1 draws on the plain paths; reduce_flashing 1 passes every frame
+// through the reduced-flashing filter. 0 when the demo is running, -1 when its start-up failed (the
+// reason is on the console).
+EMSCRIPTEN_KEEPALIVE int web_start(int fps, int report, int plain, int reduce_flashing)
 {
+    g_reduce_flashing = reduce_flashing ? 1 : 0;
     web_run_configure(fps, report);
     g_plain_paths = plain ? 1 : 0;
     return demo_start();

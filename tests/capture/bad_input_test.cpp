@@ -83,7 +83,7 @@ const BadInput k_cases[] = {
     {"video: a name beginning with '-'", "", "", "$C --from 1000 --to 1100 --out -x.mp4 && test -s ./-x.mp4", 0,
      "quorvelle-capture: wrote 6 frames", 1, ""},
     {"standard output for pictures", "", "", "$C --to 100 --out -", 2,
-     "quorvelle-capture: --out - (the standard output) takes only a hash list (--format hash)\nusage:", -1, ""},
+     "quorvelle-capture: --out - (the standard output) takes only a hash list or a flash report\nusage:", -1, ""},
     {"output: missing folder", "", "", "$C --frames 3 --out missing/clip.mp4", 1,
      "quorvelle-capture: cannot write missing/clip.mp4: the folder missing does not exist", 1, ""},
     {"output: pictures into a file", "", "echo earlier >file", "$C --frames 3 --out file", 1,
