@@ -157,6 +157,7 @@ export WINEPATH="$work/bin"
 [ "$(crlf_strip "$work/a video.mp4" 2>/dev/null)" = $((10 * 512 * 384 * 4)) ] || why="$why; ffmpeg took other bytes"
 (cd "$folder" && STANDIN_LINGER=1 exec "$wine" ./quorvelle-capture.exe --out "$work/killed.mp4" 2>/dev/null) &
 capture=$!
+disown "$capture"   # its death below is the point: no job notice for it
 # Wine shows each program's Windows command line; the output's name makes these two ours.
 encoder="ffmpeg -hide_banner.*$work/killed[.]mp4"
 for ((i = 0; i < 100; ++i)); do pgrep -f "$encoder" >/dev/null && break; sleep 0.1; done
