@@ -2,8 +2,8 @@
 # Installs the Debian packages that are missing. "demo" (the default) installs what building and
 # running the demo needs; "windows" adds the Windows cross-compiler; "test" adds what the tests
 # need: GoogleTest, ffmpeg and a virtual display for the end-to-end runs, clang for fuzzing, the
-# Windows cross-compiler with Wine, and emscripten with Chromium for the web build and its tests
-# (the web tests install their npm packages themselves).
+# Windows cross-compiler with Wine, and emscripten with Chromium and Firefox ESR for the web build and
+# its tests (the web tests install their npm packages themselves).
 # Usage: scripts/bootstrap.sh [demo|windows|test]
 set -euo pipefail
 packages=(
@@ -20,7 +20,7 @@ case "${1:-demo}" in
       ffmpeg xvfb xauth xdotool fonts-dejavu-core
       clang libclang-rt-14-dev
       g++-mingw-w64-x86-64-posix wine wine64 pulseaudio
-      emscripten chromium
+      emscripten chromium firefox-esr
     )
     # npm for the web tests' packages; where Node.js came with its own npm, Debian's would clash.
     command -v npm >/dev/null || packages+=(npm) ;;

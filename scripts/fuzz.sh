@@ -14,8 +14,8 @@ out="$(cd "$out" && pwd)"
 
 clang++ -std=c++17 -O1 -g -Wall -Wextra -ffp-contract=off \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer \
-  -I "$root/src" "$root/src/geom3d/ase_loader.cpp" "$root/src/shell/data_file.cpp" \
-  "$root/src/shell/report.cpp" "$root/tests/fuzz/ase_fuzz.cpp" -o "$out/ase_fuzz"
+  -I "$root/src" "$root/src/geom3d/ase_loader.cpp" "$root/src/base/data_file.cpp" \
+  "$root/src/base/report.cpp" "$root/tests/fuzz/ase_fuzz.cpp" -o "$out/ase_fuzz"
 
 # The fuzzer adds what it finds to the first corpus directory: keep that one in the build dir.
 corpus="$out/ase_corpus"

@@ -27,7 +27,7 @@ lintian --fail-on error "$linux/$deb"
 echo "== the Windows zip (build-win/) and the web zip (build-web/)"
 bash scripts/build_windows.sh "$linux" build-win
 QUORVELLE_NATIVE_BUILD="$root/$linux" bash scripts/build_web.sh
-[ -f build-web/quorvelle-web.zip ] || fail "scripts/build_web.sh left no build-web/quorvelle-web.zip"
+[ -f build-web/quorvelle-web.zip ] && [ -f build-web/quorvelle.html ] || fail "scripts/build_web.sh left no build-web/quorvelle-web.zip or quorvelle.html"
 
 stage=release.new
 rm -rf "$stage"
@@ -35,6 +35,7 @@ mkdir "$stage"
 cp "$linux/$deb" "$stage/"
 cp build-win/quorvelle-windows.zip "$stage/quorvelle-$version-windows.zip"
 cp build-web/quorvelle-web.zip "$stage/quorvelle-$version-web.zip"
+cp build-web/quorvelle.html "$stage/quorvelle-$version.html"
 echo "== the video"
 (cd "$linux" && ./quorvelle-capture --scale 3 --out "$root/$stage/quorvelle-$version.mp4")
 
@@ -55,6 +56,10 @@ quorvelle-$version-web.zip ($(size "quorvelle-$version-web.zip"))
     The demo for web browsers. Unzip it and serve the site/ folder from any web server, for
     example: cd site && python3 -m http.server 8000, then open http://localhost:8000/
 
+quorvelle-$version.html ($(size "quorvelle-$version.html"))
+    The same web demo in one self-contained page: double-click it to play it in a browser,
+    no server needed.
+
 quorvelle-$version.mp4 ($(size "quorvelle-$version.mp4"))
     The whole demo as a video: 1536x1152, 60 frames per second, H.264 with the music in AAC.
     Plays in browsers and the common players.
@@ -62,7 +67,7 @@ quorvelle-$version.mp4 ($(size "quorvelle-$version.mp4"))
 SHA256SUMS
     The checksums of the files above: sha256sum -c SHA256SUMS
 TEXT
-(cd "$stage" && sha256sum "$deb" "quorvelle-$version-windows.zip" "quorvelle-$version-web.zip" \
+(cd "$stage" && sha256sum "$deb" "quorvelle-$version-windows.zip" "quorvelle-$version-web.zip" "quorvelle-$version.html" \
    "quorvelle-$version.mp4" RELEASE-NOTES.txt > SHA256SUMS)
 rm -rf release
 mv "$stage" release

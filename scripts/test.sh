@@ -55,7 +55,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/windows/run.sh build build-wi
 passed=$((passed + $(sed -n 's/^windows: \([0-9]*\) passed, 0 failed$/\1/p' "$log")))
 rm -f "$log"
 
-echo "== the web build in Chromium (checked against build/)"
+echo "== the web build in Chromium and Firefox ESR (checked against build/)"
 QUORVELLE_NATIVE_BUILD=build bash scripts/build_web.sh
 log=$(mktemp)
 bash tests/web/run.sh build build-web/site | tee "$log"

@@ -4,13 +4,13 @@
 // pixels do not depend on who drew which band.
 #include "display/band_worker.h"
 
-#include <emmintrin.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "display/cpu_relax.h"
 
 int g_threads = 1;
 
@@ -72,7 +72,7 @@ struct Pool {
         for (;;) {
             for (int i = 0; i < 64; ++i) {
                 if (posted.load(std::memory_order_acquire) != seen) return;
-                _mm_pause();
+                cpu_relax();
             }
             if (std::chrono::steady_clock::now() >= until) return;
         }
@@ -162,7 +162,7 @@ void band_run_split(BandFn fn, void* ctx, int height, int bands)
     if (p.busy.load() != 0) {
         hold.unlock();
         const auto until = std::chrono::steady_clock::now() + k_watch;
-        while (p.busy.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < until) _mm_pause();
+        while (p.busy.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < until) cpu_relax();
         hold.lock();
     }
     p.idle.wait(hold, [&] { return p.busy == 0; });

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/data_file.h"
 #include "display/blend.h"
 #include "display/surface.h"
-#include "shell/data_file.h"
 
 Font* g_font = nullptr;
 

@@ -4,10 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/data_file.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
-#include "shell/data_file.h"
-#include "shell/scene_list.h"
 
 const char** g_names = nullptr;
 int32_t g_name_count = 0;

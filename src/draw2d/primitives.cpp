@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/pictures.h"
 #include "draw2d/primitives_twins.h"
-#include "shell/random.h"
 
 namespace {
 

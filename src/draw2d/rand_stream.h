@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/random.h"
+#include "base/random.h"
 
 struct RandStream {
     uint32_t state;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/data_file.h"
-#include "shell/report.h"
+#include "base/data_file.h"
+#include "base/report.h"
 
 namespace {
 

@@ -29,11 +29,18 @@ Vec4 curve_point(const Vec4& a, const Vec4& b, const Vec4& c, float t)
 
 }  // namespace
 
-// The fixed screen, and never past the surface's own edges.
-void glow_dot_limits(const Surface* s, int* col_end, int* row_end)
+bool glow_dot_setup(const Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to,
+                    GlowDot* dot)
 {
-    *col_end = std::min(k_frame_width, s->width);
-    *row_end = std::min(k_frame_height, s->height);
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return false;
+    const uint32_t peak = colour >> 24;
+    dot->r2 = static_cast<double>(r) * r;
+    dot->k = peak / dot->r2;
+    dot->col_end = std::min(k_frame_width, s->width);
+    const int row_end = std::min(std::min(k_frame_height, s->height), row_to);
+    dot->y_from = std::max(std::max(0, row_from), trunc_held(static_cast<double>(cy) - r));
+    dot->y_to = std::min(row_end, trunc_held(static_cast<double>(cy) + r + 1.5));
+    return true;
 }
 
 void draw_curve_plain(Surface* s, const Vec4& a, const Vec4& b, const Vec4& control, uint32_t colour)
@@ -52,21 +59,15 @@ void draw_curve_plain(Surface* s, const Vec4& a, const Vec4& b, const Vec4& cont
 
 void draw_glow_dot_plain(Surface* s, float cx, float cy, float r, uint32_t colour)
 {
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
-    const uint32_t peak = colour >> 24;
-    const double r2 = static_cast<double>(r) * r;
-    const double k = peak / r2;   // unused when r is 0: no pixel is inside
-    int col_end, row_end;
-    glow_dot_limits(s, &col_end, &row_end);
-    const int y_from = std::max(0, trunc_bound(static_cast<double>(cy) - r));
-    const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
-    for (int y = y_from; y < y_to; ++y) {
+    GlowDot d;
+    if (!glow_dot_setup(s, cx, cy, r, colour, 0, s->height, &d)) return;
+    for (int y = d.y_from; y < d.y_to; ++y) {
         double span;
         int x_from, x_to;
-        if (!glow_row_span(cx, cy, r2, y, col_end, &span, &x_from, &x_to)) continue;
+        if (!glow_row_span(cx, cy, d.r2, y, d.col_end, &span, &x_from, &x_to)) continue;
         uint32_t* row = surface_row(s, y);
         for (int x = x_from; x < x_to; ++x) {
-            glow_pixel(row + x, x - static_cast<double>(cx), span, k, colour);
+            glow_pixel(row + x, x - static_cast<double>(cx), span, d.k, colour);
         }
     }
 }

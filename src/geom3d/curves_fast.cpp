@@ -58,26 +58,19 @@ void draw_curve_fast(Surface* s, const Vec4& a, const Vec4& b, const Vec4& contr
 // draw_glow_dot_plain on the rows row_from .. row_to - 1; each row of a dot stands on its own.
 void draw_glow_dot_fast(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to)
 {
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r)) return;
-    const uint32_t peak = colour >> 24;
-    const double r2 = static_cast<double>(r) * r;
-    const double k = peak / r2;
-    int col_end, row_end;
-    glow_dot_limits(s, &col_end, &row_end);
-    row_end = std::min(row_end, row_to);
-    const int y_from = std::max(std::max(0, row_from), trunc_bound(static_cast<double>(cy) - r));
-    const int y_to = std::min(row_end, trunc_bound(static_cast<double>(cy) + r + 1.5));
-    for (int y = y_from; y < y_to; ++y) {
+    GlowDot d;
+    if (!glow_dot_setup(s, cx, cy, r, colour, row_from, row_to, &d)) return;
+    for (int y = d.y_from; y < d.y_to; ++y) {
         double span;
         int x_from, x_to;
-        if (!glow_row_span(cx, cy, r2, y, col_end, &span, &x_from, &x_to)) continue;
+        if (!glow_row_span(cx, cy, d.r2, y, d.col_end, &span, &x_from, &x_to)) continue;
         uint32_t* row = surface_row(s, y);
         int x = x_from;
         // Four pixels at a time, each value as the pixel loop below computes it; a lane outside
         // the span or the dot writes back the word it read.
         const __m128d cx2 = _mm_set1_pd(static_cast<double>(cx));
         const __m128d span2 = _mm_set1_pd(span);
-        const __m128d k2 = _mm_set1_pd(k);
+        const __m128d k2 = _mm_set1_pd(d.k);
         const __m128i end4 = _mm_set1_epi32(x_to);
         for (; x < x_to && x + 3 < s->width; x += 4) {
             const __m128d dx01 = _mm_sub_pd(_mm_set_pd(x + 1, x), cx2);
@@ -98,7 +91,7 @@ void draw_glow_dot_fast(Surface* s, float cx, float cy, float r, uint32_t colour
                              _mm_or_si128(_mm_and_si128(draw, out), _mm_andnot_si128(draw, dst)));
         }
         for (; x < x_to; ++x) {
-            glow_pixel(row + x, x - static_cast<double>(cx), span, k, colour);
+            glow_pixel(row + x, x - static_cast<double>(cx), span, d.k, colour);
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "display/blend.h"
+#include "display/trunc.h"
 #include "geom3d/matrix.h"
 
 struct Surface;
@@ -18,8 +19,16 @@ void draw_curve_fast(Surface* s, const Vec4& a, const Vec4& b, const Vec4& contr
                      int row_to);
 void draw_glow_dot_fast(Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to);
 
-// The columns and rows a glow dot may write on s: [0, col_end) and [0, row_end).
-void glow_dot_limits(const Surface* s, int* col_end, int* row_end);
+// What both twins of a glow dot start from: r^2, the opacity scale k = peak / r^2 (unused when r
+// is 0: no pixel is inside), and the columns [0, col_end) and rows [y_from, y_to) the dot may write,
+// on the fixed screen and never past the surface's own edges, the rows kept to row_from .. row_to - 1.
+struct GlowDot {
+    double r2, k;
+    int col_end, y_from, y_to;
+};
+// False when the centre or the radius is not a finite number: such a dot draws nothing.
+bool glow_dot_setup(const Surface* s, float cx, float cy, float r, uint32_t colour, int row_from, int row_to,
+                    GlowDot* dot);
 
 namespace curve_shared {
 
@@ -30,14 +39,6 @@ inline float bezier(float a, float b, float c, double t2, double tm, double m2)
     return static_cast<float>(t2 * a + tm * c + m2 * b);
 }
 
-// trunc(v) for a dot bound; held within +-2^30 so huge positions stay defined.
-inline int trunc_bound(double v)
-{
-    if (v >= 1073741824.0) return 1 << 30;
-    if (v > -1073741824.0) return static_cast<int>(v);
-    return -(1 << 30);
-}
-
 // The columns [x_from, x_to) of row y of a glow dot about (cx, cy) with r2 = r^2, held to
 // [0, col_end), and span = r^2 - dy^2; false when the row misses the dot.
 inline bool glow_row_span(float cx, float cy, double r2, int y, int col_end, double* span, int* x_from, int* x_to)
@@ -46,8 +47,8 @@ inline bool glow_row_span(float cx, float cy, double r2, int y, int col_end, dou
     *span = r2 - dy * dy;
     if (*span < 0.0) return false;
     const double h = std::sqrt(*span);
-    *x_from = std::max(0, trunc_bound(static_cast<double>(cx) - h));
-    *x_to = std::min(col_end, trunc_bound(static_cast<double>(cx) + h + 1.5));
+    *x_from = std::max(0, trunc_held(static_cast<double>(cx) - h));
+    *x_to = std::min(col_end, trunc_held(static_cast<double>(cx) + h + 1.5));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "display/blend.h"
+#include "display/trunc.h"
 #include "geom3d/matrix.h"
 
 struct Surface;
@@ -24,16 +25,6 @@ void draw_polyline_fast(Surface* s, const Vec4* points, int count, uint32_t colo
 
 // What both twins shade a pixel with; lines.cpp and lines_fast.cpp take these names in.
 namespace line_shading {
-
-// Truncation toward zero that is defined for every float: magnitudes beyond 2^30 are held there
-// and NaN counts as very negative. Only the pixel box and the row spans use it; inside the box all
-// values are small.
-inline int trunc_held(float v)
-{
-    if (v >= 1073741824.0f) return 1 << 30;
-    if (v > -1073741824.0f) return static_cast<int>(v);
-    return -(1 << 30);
-}
 
 // trunc(v) limited to 0..255 (NaN gives 0).
 inline uint32_t trunc_byte(float v)

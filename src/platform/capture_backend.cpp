@@ -17,9 +17,8 @@
 #include "display/surface.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"
-#include "shell/demo.h"
-#include "shell/timeline.h"
 
+int32_t g_quit = 0;
 void* g_main_window = nullptr;
 
 namespace {
@@ -34,7 +33,7 @@ uint8_t* s_buffer = nullptr;
 uint8_t* s_guard_row = nullptr;   // the guard bytes of one row as they must stay
 uint64_t s_pass = 0;              // j: the pass under way
 uint32_t s_pass_ms = 0;           // the clock of the pass under way
-const TimelineEntry* s_first_entry = nullptr;
+int s_entry = -1;                  // the entry the pass under way draws; -1 before the first
 std::chrono::steady_clock::time_point s_lock_time;
 bool s_failed = false;
 char s_error[256] = "";
@@ -78,7 +77,7 @@ int capture_configure(const CaptureConfig* config)
     if (config->fps < 1 || config->pitch < k_frame_row_bytes || config->pitch % 4 != 0) return 0;
     s_config = *config;
     s_pass = 0;
-    s_first_entry = nullptr;
+    s_entry = -1;
     s_failed = false;
     s_error[0] = 0;
     return 1;
@@ -143,7 +142,7 @@ int display_present()
 {
     const double scene_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - s_lock_time).count();
-    const int entry = static_cast<int>(g_current_entry - s_first_entry);
+    const int entry = s_entry;
     int bad_row = 0;
     if (!guard_bytes_intact(&bad_row)) {
         char message[160];
@@ -181,11 +180,6 @@ void sound_stream_set_position(SoundStream*, uint32_t) {}
 
 uint32_t sound_stream_get_time(SoundStream*)
 {
-    // The first read happens in the first pass, before any pass has ended.
-    if (!s_first_entry) {
-        s_first_entry = g_current_entry;
-        pass_clock_set();
-    }
     return s_pass_ms;
 }
 
@@ -198,6 +192,12 @@ void system_sleep(uint32_t) {}
 uint32_t system_calendar_time()
 {
     return k_calendar_time;
+}
+
+void system_pass_begin(int entry)
+{
+    if (s_entry < 0) pass_clock_set();   // the first pass: the clock of pass 0
+    s_entry = entry;
 }
 
 void system_pass_end()

@@ -1,11 +1,17 @@
 // The platform layer: window, display, sound and system services that the shell needs. Each backend
-// (the SDL desktop, the offline capture, the tests' scripted one) implements all of it in files of
-// its own; an executable links exactly one backend.
+// (the SDL desktop, Windows, the web page, the offline capture, the tests' scripted one) implements
+// all of it in files of its own, named by the backend; an executable links exactly one backend.
+// Backends include this header, their own and base/ services only, never the shell.
 #pragma once
 #include <cstdint>
 
 struct Surface;
 struct SoundStream;   // opaque, owned by the sound backend
+
+// The run's quit request, which the platform layer owns: 0 at start, set to 1 by a close request,
+// Escape, a termination signal or (on a virtual clock) the end of the run. The shell's start-up and
+// frame loop stop once it is set.
+extern int32_t g_quit;
 
 // Window. window_create makes the one window (title given) and sets g_main_window; a failure
 // leaves it null, which makes display_open fail. window_pump takes at most one pending event;
@@ -38,8 +44,11 @@ uint32_t sound_stream_get_time(SoundStream* stream);
 void sound_stream_stop(SoundStream* stream);
 void sound_stream_close(SoundStream* stream);
 
-// System. system_calendar_time seeds the random generator; system_pass_end is called once after
-// every pass of the frame loop (after the advance), where a virtual clock may end the run.
+// System. system_calendar_time seeds the random generator. system_pass_begin is called at the
+// start of every pass of the frame loop with the index of the Timeline entry the pass draws
+// (counted from 0), for a backend that labels its frames; system_pass_end once after every pass
+// (after the advance), where a virtual clock may end the run.
 void system_sleep(uint32_t ms);
 uint32_t system_calendar_time();
+void system_pass_begin(int entry);
 void system_pass_end();

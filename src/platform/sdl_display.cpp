@@ -3,12 +3,12 @@
 // letterboxed and nearest-neighbour, in step with the display's refresh.
 #include <SDL.h>
 
+#include "base/report.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
 #include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
-#include "shell/report.h"
 
 namespace {
 

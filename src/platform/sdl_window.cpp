@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/report.h"
 #include "display/frame_size.h"
 #include "platform/desktop.h"
 #include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/sdl_internal.h"
-#include "shell/demo.h"
-#include "shell/report.h"
 
+int32_t g_quit = 0;
 void* g_main_window = nullptr;
 DesktopSettings g_desktop_settings = {false, -1, false};
 volatile sig_atomic_t g_signal_quit = 0;

@@ -13,14 +13,11 @@
 #include "display/surface.h"
 #include "platform/platform.h"
 #include "platform/web_internal.h"
-#include "shell/demo.h"
-#include "shell/timeline.h"
 
 namespace {
 
 uint32_t* s_pixels = nullptr;
 uint32_t* s_canvas = nullptr;
-const TimelineEntry* s_first_entry = nullptr;
 double s_lock_ms = 0;
 
 }  // namespace
@@ -73,14 +70,13 @@ int display_present()
                         wasm_v128_or(wasm_i8x16_shuffle(p, p, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15), opaque));
     }
     page_picture_show(s_canvas);
-    if (!g_current_entry) return 1;   // the first, cleared frame of the start-up
-    if (!s_first_entry) s_first_entry = g_current_entry;
+    if (g_web.entry < 0) return 1;   // the first, cleared frame of the start-up
     uint64_t hash = 0;
     if (g_web.report) {
         const Surface frame = {s_pixels, k_frame_width, k_frame_height, k_frame_width * 4, 0};
         hash = frame_hash(&frame);
     }
-    page_frame_report(static_cast<int>(g_current_entry - s_first_entry), g_web.clock_ms, draw_ms,
+    page_frame_report(g_web.entry, g_web.clock_ms, draw_ms,
                       static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(hash));
     return 1;
 }

@@ -10,6 +10,7 @@ struct WebRun {
     uint64_t pass;    // passes ended
     double wake_ms;   // page time (ms) before which no pass runs: the start-up pause
     uint32_t clock_ms;  // the position the pass under way read
+    int entry;        // the Timeline entry the pass under way draws; -1 before the first pass
 };
 
 extern WebRun g_web;

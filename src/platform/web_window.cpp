@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/web_internal.h"
 
+int32_t g_quit = 0;
 void* g_main_window = nullptr;
 
 void window_create(const char*)

@@ -6,7 +6,6 @@
 
 #include "platform/platform.h"
 #include "platform/win_internal.h"
-#include "shell/demo.h"
 
 void system_sleep(uint32_t ms)
 {
@@ -25,4 +24,5 @@ uint32_t system_calendar_time()
     return static_cast<uint32_t>(std::time(nullptr));
 }
 
+void system_pass_begin(int) {}
 void system_pass_end() {}

@@ -7,14 +7,14 @@
 
 #include <vector>
 
+#include "base/report.h"
 #include "display/frame_size.h"
 #include "platform/desktop.h"
 #include "platform/letterbox.h"
 #include "platform/platform.h"
 #include "platform/win_internal.h"
-#include "shell/demo.h"
-#include "shell/report.h"
 
+int32_t g_quit = 0;
 void* g_main_window = nullptr;
 DesktopSettings g_desktop_settings = {false, -1, false};
 volatile LONG g_console_quit = 0;

@@ -2,8 +2,8 @@
 // every generated texture; change nothing about it.
 #include "procedural/height_field.h"
 
+#include "base/random.h"
 #include "display/surface.h"
-#include "shell/random.h"
 
 namespace {
 

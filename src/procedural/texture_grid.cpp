@@ -13,6 +13,7 @@
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
+#include "display/trunc.h"
 #include "procedural/texture_grid_twins.h"
 
 using namespace grid_shared;
@@ -29,37 +30,24 @@ void grid_cells_draw(const TextureGrid* g, Surface* target, Pixel pixel)
     const int chh = g->cell_h;
     for (int i = 0; i + 1 < g->rows; ++i) {
         for (int j = 0; j + 1 < g->cols; ++j) {
-            auto [lu, lv, ls, ru, rv, rs, dlu, dlv, dls, dru, drv, drs] = cell_edges(grid_cell(g, i, j), chh);
+            CellEdges e = cell_edges(grid_cell(g, i, j), chh);
             const int x0 = j * cw + g->x_offset;
             for (int k = 0; k < chh; ++k) {
                 const int y = i * chh + k + g->y_offset;
                 uint32_t* row = surface_row(target, y) + x0;
-                const double su = edge_step(lu, ru, cw), sv = edge_step(lv, rv, cw);
-                const double ss = edge_step(ls, rs, cw);
-                double u = lu, v = lv, s = ls;
+                const double su = edge_step(e.lu, e.ru, cw), sv = edge_step(e.lv, e.rv, cw);
+                const double ss = edge_step(e.ls, e.rs, cw);
+                double u = e.lu, v = e.lv, s = e.ls;
                 for (int l = 0; l < cw; ++l) {
                     u += su;
                     v += sv;
                     s += ss;
                     row[l] = pixel(texel_fetch(tex, u, v), shade_byte(s), y, x0 + l, row[l]);
                 }
-                lu += dlu;
-                lv += dlv;
-                ls += dls;
-                ru += dru;
-                rv += drv;
-                rs += drs;
+                cell_edges_down(&e);
             }
         }
     }
-}
-
-// trunc(v) held within +-2^30.
-inline int trunc_held(double v)
-{
-    if (v >= 1073741824.0) return 1 << 30;
-    if (v > -1073741824.0) return static_cast<int>(v);
-    return -(1 << 30);
 }
 
 }  // namespace

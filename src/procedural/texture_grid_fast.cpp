@@ -103,19 +103,19 @@ void grid_cell_fast(const TextureGrid* g, Surface* target, const Fetch& fetch, c
     const int cw = g->cell_w;
     const int chh = g->cell_h;
     const int top = i * chh + g->y_offset;
-    auto [lu, lv, ls, ru, rv, rs, dlu, dlv, dls, dru, drv, drs] = cell_edges(grid_cell(g, i, j), chh);
+    CellEdges e = cell_edges(grid_cell(g, i, j), chh);
     const int x0 = j * cw + g->x_offset;
     for (int k = 0; k < chh; ++k) {
         const int y = top + k;
         if (y >= row_to) break;
         if (y >= row_from) {
             uint32_t* row = surface_row(target, y) + x0;
-            const double su = edge_step(lu, ru, cw), sv = edge_step(lv, rv, cw);
-            if (ls == rs) {
-                out.constant(row, y, x0, cw, lu, lv, su, sv, shade_byte(ls), fetch);
+            const double su = edge_step(e.lu, e.ru, cw), sv = edge_step(e.lv, e.rv, cw);
+            if (e.ls == e.rs) {
+                out.constant(row, y, x0, cw, e.lu, e.lv, su, sv, shade_byte(e.ls), fetch);
             } else {
-                const double ss = edge_step(ls, rs, cw);
-                double u = lu, v = lv, s = ls;
+                const double ss = edge_step(e.ls, e.rs, cw);
+                double u = e.lu, v = e.lv, s = e.ls;
                 for (int l = 0; l < cw; ++l) {
                     u += su;
                     v += sv;
@@ -124,12 +124,7 @@ void grid_cell_fast(const TextureGrid* g, Surface* target, const Fetch& fetch, c
                 }
             }
         }
-        lu += dlu;
-        lv += dlv;
-        ls += dls;
-        ru += dru;
-        rv += drv;
-        rs += drs;
+        cell_edges_down(&e);
     }
 }
 
@@ -334,54 +329,41 @@ struct BlendRow4 {
 };
 
 // One cell over the rows row_from .. row_to - 1, four pixels at a time; the edges are stepped
-// exactly as grid_cells_draw steps them. Steps are divided by the power-of-two sides by
-// multiplying with their exact inverses.
+// exactly as grid_cells_draw steps them. A row's steps are divided by the power-of-two width by
+// multiplying with its exact inverse.
 template <typename Walk, typename Row>
 void grid_cell4(const TextureGrid* g, Surface* target, const Texture4& t, Walk w, const Row& out, int i, int j,
                 int row_from, int row_to, int32_t scale)
 {
     const int cw = g->cell_w;
     const int chh = g->cell_h;
-    const double per_w = 1.0 / cw, per_h = 1.0 / chh;
+    const double per_w = 1.0 / cw;
     const int top = i * chh + g->y_offset;
-    const auto [tl, tr, bl, br] = grid_cell(g, i, j);
-    double lu = tl.u, lv = tl.v, ls = tl.shade;
-    double ru = tr.u, rv = tr.v, rs = tr.shade;
-    const double dlu = (bl.u - lu) * per_h, dlv = (bl.v - lv) * per_h, dls = (bl.shade - ls) * per_h;
-    const double dru = (br.u - ru) * per_h, drv = (br.v - rv) * per_h, drs = (br.shade - rs) * per_h;
+    CellEdges e = cell_edges(grid_cell(g, i, j), chh);
     const int x0 = j * cw + g->x_offset;
     // Rows above the band: the sums are exact, so k steps are k times the step.
     int k = 0;
     if (top < row_from) {
         k = row_from - top;
-        lu += k * dlu;
-        lv += k * dlv;
-        ls += k * dls;
-        ru += k * dru;
-        rv += k * drv;
-        rs += k * drs;
+        cell_edges_down(&e, k);
     }
     for (; k < chh; ++k) {
         const int y = top + k;
         if (y >= row_to) break;
         uint32_t* row = surface_row(target, y) + x0;
-        w.start(lu, (ru - lu) * per_w, lv, (rv - lv) * per_w);
-        if (ls == rs) {
-            out.constant(t, row, y, x0, cw, w, shade_byte(ls));
+        w.start(e.lu, (e.ru - e.lu) * per_w, e.lv, (e.rv - e.lv) * per_w);
+        if (e.ls == e.rs) {
+            out.constant(t, row, y, x0, cw, w, shade_byte(e.ls));
         } else {
             // The shade and its step times 2^(a+b) are whole numbers (see above).
-            const int32_t fs = static_cast<int32_t>(ls * scale), fd = static_cast<int32_t>((rs - ls) * per_w * scale);
+            const int32_t fs = static_cast<int32_t>(e.ls * scale);
+            const int32_t fd = static_cast<int32_t>((e.rs - e.ls) * per_w * scale);
             Shade4 s;
             s.s = steps4(fs, fd);
             s.ds = _mm_set1_epi32(4 * fd);
             out.varying(t, row, y, x0, cw, w, s);
         }
-        lu += dlu;
-        lv += dlv;
-        ls += dls;
-        ru += dru;
-        rv += drv;
-        rs += drs;
+        cell_edges_down(&e);
     }
 }
 

@@ -74,4 +74,15 @@ inline CellEdges cell_edges(const GridCell& c, int chh)
             edge_step(c.tr.u, c.br.u, chh), edge_step(c.tr.v, c.br.v, chh), edge_step(c.tr.shade, c.br.shade, chh)};
 }
 
+// Moves both edges `rows` rows down the cell, by `rows` times each step (one row: the step itself).
+inline void cell_edges_down(CellEdges* e, int rows = 1)
+{
+    e->lu += rows * e->dlu;
+    e->lv += rows * e->dlv;
+    e->ls += rows * e->dls;
+    e->ru += rows * e->dru;
+    e->rv += rows * e->drv;
+    e->rs += rows * e->drs;
+}
+
 }  // namespace grid_shared

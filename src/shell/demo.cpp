@@ -1,14 +1,14 @@
 // Start-up, frame loop and shutdown of the demo.
 #include "shell/demo.h"
 
+#include "base/random.h"
+#include "base/report.h"
+#include "display/flash_filter.h"
 #include "display/surface.h"
 #include "platform/platform.h"
-#include "shell/random.h"
-#include "shell/report.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 
-int32_t g_quit = 0;
 const TimelineEntry* g_current_entry = nullptr;
 
 namespace {
@@ -73,12 +73,14 @@ int frame_loop_step()
     if (g_quit) return 0;
     const TimelineEntry* entry = g_current_entry;
     if (!entry->scene) return 0;
+    system_pass_begin(static_cast<int>(entry - s_timeline));
     window_pump();
     const uint32_t t_ms = sound_stream_get_time(s_stream);
     const float now = ms_to_frames(t_ms);
     if (display_lock(&s_frame)) {
         const uint32_t prev_end_ms = entry == s_timeline ? 0 : entry[-1].end_ms;
         entry->scene(&s_frame, now, ms_to_frames(prev_end_ms));
+        if (g_reduce_flashing) flash_filter_apply(&s_frame, t_ms);
         display_present();
     }
     if (t_ms >= entry->end_ms) g_current_entry = entry + 1;
@@ -93,38 +95,60 @@ void frame_loop_run(const TimelineEntry* timeline, SoundStream* stream)
     }
 }
 
+namespace {
+
+// How far the start-up got: a failure undoes exactly that, in reverse.
+enum StartupReach { reach_window, reach_display, reach_cursor };
+
+int startup_fail(const char* what)
+{
+    if (!g_failure_reported) report_failure("%s", what);
+    return 0;
+}
+
+// The start-up up to the music, in its fixed order; 0 at the first failure, with *reach saying
+// what there is to undo. A stop asked for on the way (g_quit) is not a failure: the start-up ends
+// early and the first pass of the frame loop ends the run.
+int startup_steps(StartupReach* reach)
+{
+    window_create("quorvelle");
+    // A display that fails part of the way is closed too: display_close releases what it got.
+    *reach = reach_display;
+    if (!display_open()) return startup_fail("cannot open the display");
+    cursor_hide();
+    *reach = reach_cursor;
+    demo_srand(system_calendar_time());
+    if (!preparations_run()) return 0;
+    if (startup_stopped()) return 1;
+    if (!sound_init(44100)) return startup_fail("cannot initialise sound");
+    s_stream = sound_stream_open("music.mp3");
+    system_sleep(4000);
+    sound_stream_play(s_stream);
+    // The stream has always been positioned with this value after play; no backend acts on it
+    // (the loop relies only on the reported position), but every backend sees the same calls.
+    sound_stream_set_position(s_stream, 88484004u);
+    return 1;
+}
+
+void startup_undo(StartupReach reach)
+{
+    if (reach >= reach_cursor) cursor_show();
+    if (reach >= reach_display) display_close();
+    window_destroy();
+}
+
+}  // namespace
+
 int demo_start()
 {
     timeline_build(s_script);
-
-    window_create("quorvelle");
-    if (!display_open()) {
-        if (!g_failure_reported) report_failure("cannot open the display");
-        display_close();
+    s_stream = nullptr;
+    StartupReach reach = reach_window;
+    if (!startup_steps(&reach)) {
+        startup_undo(reach);
         return -1;
     }
-    cursor_hide();
-    demo_srand(system_calendar_time());
-
-    if (!preparations_run()) {
-        cursor_show();
-        display_close();
-        return -1;
-    }
-    SoundStream* stream = nullptr;   // none when the run was asked to end during the preparations
-    if (!startup_stopped()) {
-        if (!sound_init(44100)) {
-            if (!g_failure_reported) report_failure("cannot initialise sound");
-            cursor_show();
-            display_close();
-            return -1;
-        }
-        stream = sound_stream_open("music.mp3");
-        system_sleep(4000);
-        sound_stream_play(stream);
-        sound_stream_set_position(stream, 88484004u);
-    }
-    frame_loop_begin(s_script, stream);   // after a stop g_quit is set and the first step ends the run
+    frame_loop_begin(s_script, s_stream);
     return 0;
 }
 

@@ -6,7 +6,6 @@
 struct TimelineEntry;
 struct SoundStream;
 
-extern int32_t g_quit;                          // set when the window is destroyed
 extern const TimelineEntry* g_current_entry;    // the frame loop's current Timeline entry
 
 // Runs the whole demo; 0 after a normal run, -1 after a failed start-up.
@@ -18,8 +17,8 @@ int demo_main();
 int demo_start();
 void demo_finish();
 
-// Walks the Timeline from its first entry until the terminator or g_quit; frame_loop_begin and
-// frame_loop_step are the same walk one pass at a time (frame_loop_step returns 0 once it has ended).
+// Walks the Timeline from its first entry until the terminator or the platform's g_quit;
+// frame_loop_begin and frame_loop_step are the same walk one pass at a time (frame_loop_step returns 0 once it has ended).
 void frame_loop_run(const TimelineEntry* timeline, SoundStream* stream);
 void frame_loop_begin(const TimelineEntry* timeline, SoundStream* stream);
 int frame_loop_step();

@@ -7,27 +7,31 @@
 #include <cstring>
 #include <string>
 
+#include "base/report.h"
 #include "display/band_worker.h"
+#include "display/flash_filter.h"
 #include "display/render_paths.h"
 #include "platform/data_folder.h"
 #include "platform/desktop.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 
 namespace {
 
 const char k_usage[] =
-    "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--help] [--version]\n"
+    "usage: quorvelle [--window] [--display N] [--mute] [--threads N] [--reduce-flashing] [--help]\n"
+    "                 [--version]\n"
     "Plays the demo (about 188 s) full screen with sound, reading data/ and music.mp3 from the\n"
     "working folder. Escape or closing the window ends it early.\n"
-    "Photosensitivity warning: the picture flashes the whole screen up to 8 times a second, about\n"
-    "16 s in all. Do not watch if flashing light may bring on a seizure or make you unwell.\n"
+    "Photosensitivity warning: the whole picture flashes up to 9 times a second; 34 of its 184\n"
+    "seconds hold more than three flashes. Do not watch if flashing light may bring on a seizure or\n"
+    "make you unwell. --reduce-flashing keeps every second under the three-flash threshold.\n"
     "  --window      a resizable window instead of full screen; F11 or Alt+Enter toggles full screen\n"
     "  --display N   the monitor to use, counted from 0\n"
     "  --mute        no sound; the picture keeps its timing on the system clock\n"
     "  --threads N   draw the heavy scenes with N threads (1 to 8, default 1: one core keeps far ahead\n"
     "                of the display, and the others stay free for the sound and the desktop); the\n"
     "                picture is the same\n"
+    "  --reduce-flashing  hold back the flashes: every second stays under three flashes\n"
     "  --help        this text\n"
     "  --version     the program's version\n";
 
@@ -63,6 +67,8 @@ int options_parse(int argc, char** argv)
             return 1;
         } else if ((arg == "--window" || arg == "--mute") && !value) {
             (arg == "--window" ? g_desktop_settings.window : g_desktop_settings.mute) = true;
+        } else if (arg == "--reduce-flashing" && !value) {
+            g_reduce_flashing = 1;
         } else if (arg == "--display") {
             if (!value && i + 1 < argc) {
                 value = argv[++i];

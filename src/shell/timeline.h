@@ -4,8 +4,8 @@
 
 struct Surface;
 
-// A scene draws one frame: `now` and `start` are in 60 Hz frame units; the result is ignored.
-typedef int (*SceneFn)(Surface* frame, float now, float start);
+// A scene draws one frame: `now` and `start` are in 60 Hz frame units.
+typedef void (*SceneFn)(Surface* frame, float now, float start);
 
 struct TimelineEntry {
     SceneFn scene;     // null for the terminator

@@ -9,12 +9,12 @@
 #include <cmath>
 
 #include "asset_files.h"
+#include "base/angles.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 
 namespace {
 
-constexpr double k_pi = 3.141592653589793;
 
 struct Decoded {
     long rate = 0;

@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "base/random.h"
 #include "display/surface.h"
-#include "shell/random.h"
 
 TEST(Random, KnownSequences)
 {

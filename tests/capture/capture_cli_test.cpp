@@ -169,6 +169,8 @@ TEST(CaptureTool, RejectsBadArgumentsWithTheUsageOrTheReason)
         {"--out x.mp4 --format png", "--format does not apply to a video", true},
         {"--out x --scale 0", "bad value for --scale", true},
         {"--out - --format hash --scale 3", "--scale applies to pictures and videos", true},
+        {"--out - --format flashes --scale 2", "--scale applies to pictures and videos", true},
+        {"--out x --flashes", "--flashes needs a value", true},
         {"--out x --bogus", "unknown option --bogus", true},
         {"--out x --from", "--from needs a value", true},
         {"--out x --from 190000", "--from 190000 is past the end of the script", false},

@@ -6,6 +6,7 @@
 // build directory `./quorvelle-capture --fps FPS --frames J --format hash --out -`.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <set>
 #include <sstream>
@@ -157,10 +158,25 @@ void expect_golden(int fps, const std::vector<std::string>& lines)
 TEST(WholeRun, EveryEntryShowsItsSceneNothingWritesPastARowAndGoldenFramesHold)
 {
     // The tool fails the capture (exit 1) when a scene writes into a row's padding.
-    const CaptureResult r = capture_hashes("--fps 60");
+    const std::string flashes = std::string(QUORVELLE_BINARY_DIR) + "/test-flashes-" + std::to_string(::getpid());
+    const CaptureResult r = capture_hashes("--fps 60 --flashes '" + flashes + "'");
     ASSERT_EQ(r.exit_code, 0);
     ASSERT_EQ(r.lines.size(), 11039u + 1);   // frames 0 .. 183981 * 60 / 1000
     expect_golden(60, r.lines);
+
+    // The flash report of the same run: as drawn, 34 seconds hold more than three flashes; through
+    // the reduced-flashing filter none does, and at least three frames in four pass as drawn.
+    const std::string report = file_text(flashes);
+    std::remove(flashes.c_str());
+    EXPECT_NE(report.find("as drawn: seconds over three flashes: 34 of 184"), std::string::npos) << report;
+    EXPECT_NE(report.find("reduced:  seconds over three flashes: 0 of 184"), std::string::npos) << report;
+    const size_t at = report.find("frames changed by the reduced-flashing filter:");
+    unsigned changed = 0, filtered_frames = 0;
+    ASSERT_NE(at, std::string::npos) << report;
+    ASSERT_EQ(std::sscanf(report.c_str() + at, "frames changed by the reduced-flashing filter: %u of %u", &changed,
+                          &filtered_frames), 2);
+    EXPECT_EQ(filtered_frames, 11040u);
+    EXPECT_LE(changed * 4, filtered_frames);
 
     TimelineEntry timeline[k_timeline_entries + 1];
     timeline_build(timeline);
@@ -180,6 +196,21 @@ TEST(WholeRun, EveryEntryShowsItsSceneNothingWritesPastARowAndGoldenFramesHold)
     for (int e = 0; e < k_timeline_entries; ++e) {
         EXPECT_GT(frames[e], 0) << "entry " << e;
         EXPECT_EQ(lit.count(e), timeline[e].scene == scene_black ? 0u : 1u) << "entry " << e;
+    }
+}
+
+// The reduced-flashing mode's own frames: the opening's flicker blended and held, a frame of the
+// first name's strobe held, and frames that pass as drawn (0 and 400 are the demo's own).
+TEST(WholeRun, ReducedFlashingFramesHoldTheirHashes)
+{
+    const CaptureResult r = capture_hashes("--fps 60 --reduce-flashing --to 7000");
+    ASSERT_EQ(r.exit_code, 0);
+    const std::pair<size_t, const char*> golden[] = {{0, "79f2c0abd6c1e3d5"},  {13, "cbb474d3af8d01c1"},
+                                                     {20, "44bea7620698965d"}, {40, "2b80ef1acd823ef1"},
+                                                     {380, "1540db7fff6eaea7"}, {400, "2a23700c7cbc105d"}};
+    for (const auto& g : golden) {
+        ASSERT_LT(g.first, r.lines.size());
+        EXPECT_EQ(r.lines[g.first].substr(7, 16), g.second) << "frame " << g.first;
     }
 }
 

@@ -1,8 +1,8 @@
 // The 2D primitives: exact vectors from known random draws, limits, and rows kept within the pitch.
+#include "base/random.h"
 #include "common/test_util.h"
 #include "draw2d/pictures.h"
 #include "draw2d/primitives.h"
-#include "shell/random.h"
 
 namespace {
 

@@ -157,6 +157,7 @@ TEST_F(DemoRun, ShortRunsEndWithTheirExitCodeAndAtMostOneLine)
     const Case cases[] = {
         // The shell has exec-ed the demo, so the request reaches it and takes the normal shutdown.
         {"termination request", false, "", {}, 6, 0, ""},
+        {"termination request with the frames filtered", false, "--reduce-flashing", {}, 7, 0, ""},
         {"missing data", true, "", {}, 0, 255, "no data/ folder in " + tmp_ + ": run it from " + build},
         // ALSA with an empty configuration has no device and would print its own complaints.
         {"no sound device", false, "", {"SDL_AUDIODRIVER=alsa", "ALSA_CONFIG_PATH=/dev/null"}, 5, 0,
@@ -194,6 +195,7 @@ TEST(DemoStart, OptionsAreCheckedBeforeAnythingOpensAndNoDisplayIsOneLine)
                           Case{"--display", 2, "", "a monitor number must follow --display"},
                           Case{"--display x", 2, "", "bad monitor number in --display x"},
                           Case{"--mute=yes", 2, "", "unknown option --mute=yes"},
+                          Case{"--reduce-flashing=1", 2, "", "unknown option --reduce-flashing=1"},
                           Case{"--window extra", 2, "", "unknown option extra"}}) {
         const CommandResult r = demo_run_bare(c.args, c.env);
         EXPECT_EQ(r.exit_code, c.code) << c.args;

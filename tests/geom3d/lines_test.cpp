@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "base/random.h"
 #include "common/test_util.h"
 #include "geom3d/lines.h"
-#include "shell/random.h"
 
 TEST(ClipSegment, CutPointsAndRejections)
 {

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/report.h"
 #include "common/test_util.h"
 #include "scenes/mesh/mesh_scene.h"
-#include "shell/report.h"
 
 namespace {
 

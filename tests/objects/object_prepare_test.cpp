@@ -1,10 +1,10 @@
 // Object-scene preparations: the missing picture, and edge streaks with their random draws.
 #include <gtest/gtest.h>
 
+#include "base/random.h"
+#include "base/report.h"
 #include "objects/object_test_util.h"
 #include "scenes/objects/object_prepare.h"
-#include "shell/random.h"
-#include "shell/report.h"
 
 TEST(ObjectsPrepare, MissingPictureFailsBeforeAnyCloudMapOrDraw)
 {

@@ -3,11 +3,11 @@
 // nothing past a row, the line width at rest, the draws per frame).
 #include <gtest/gtest.h>
 
+#include "base/random.h"
 #include "display/surface.h"
 #include "objects/object_test_util.h"
 #include "scenes/objects/object_prepare.h"
 #include "scenes/objects/object_scenes.h"
-#include "shell/random.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ TEST_F(ObjectScenes, DrumDrawsOnlyStrokesWithBothEndsAwayFromTheLensPlane)
 TEST_F(ObjectScenes, EveryScenePaintsTheWholeFrameAndLeavesTheLineWidthAtRest)
 {
     struct Case {
-        int (*scene)(Surface*, float, float);
+        void (*scene)(Surface*, float, float);
         int draws;   // random numbers per frame
     } cases[] = {{scene_objects_2, 1}, {scene_objects_3, 0}, {scene_objects_4, 0}, {scene_objects_1, -1}};
     for (const Case& c : cases) {

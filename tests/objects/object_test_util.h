@@ -3,8 +3,8 @@
 #pragma once
 #include <string>
 
+#include "base/random.h"
 #include "common/test_util.h"
-#include "shell/random.h"
 
 // Runs the test inside a temp dir whose data/ holds the 512 x 384 picture (unless told not to).
 struct ValeDir {

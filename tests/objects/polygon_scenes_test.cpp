@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/angles.h"
 #include "common/test_util.h"
 #include "display/surface.h"
 #include "draw2d/pictures.h"
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr OrbRates k_rates = {0.15, 0.039, 0.06548454845484548};
-constexpr double k_two_pi = 6.28318536;
-constexpr double k_pi = 3.14159268;
 constexpr double k_third = 1.04719756;
 
 }  // namespace
@@ -45,19 +44,19 @@ TEST(Orbs, FirstCallPlacesAllBehindLaterOnesCountFromTheFirstStartAndWrapOnce)
     EXPECT_DOUBLE_EQ(s.b1, 0.6548454845484548);
     // A gap of 300 units: a0 = 46.5 loses one turn only, and stays past pi, so that orb is in front.
     EXPECT_EQ(orbs_advance(&s, k_rates, 410.0f, 400.0f), 300.0f);
-    EXPECT_DOUBLE_EQ(s.a0, 46.5 - k_two_pi);
-    EXPECT_DOUBLE_EQ(s.a1, 46.5 + k_third - k_two_pi);
+    EXPECT_DOUBLE_EQ(s.a0, 46.5 - k_two_pi_9_digits);
+    EXPECT_DOUBLE_EQ(s.a1, 46.5 + k_third - k_two_pi_9_digits);
     orbs_place(&s, o);
     EXPECT_EQ(o[0].front, 1);
     orbs_advance(&s, k_rates, 410.0f, 400.0f);   // d = 0: one more turn comes off
-    EXPECT_DOUBLE_EQ(s.a0, 46.5 - 2 * k_two_pi);
+    EXPECT_DOUBLE_EQ(s.a0, 46.5 - 2 * k_two_pi_9_digits);
 }
 
 TEST(Orbs, BoundaryPhases)
 {
     // d = 0 keeps the phases: a0 exactly pi is behind, a1 past it in front; a phase of exactly one
     // turn is kept for the orbits but wrapped for b0 and b1.
-    OrbState s = {1, 0.0f, 5.0f, 5.0f, k_pi, 0.0, 0.0, k_two_pi, k_two_pi};
+    OrbState s = {1, 0.0f, 5.0f, 5.0f, k_pi_9_digits_high, 0.0, 0.0, k_two_pi_9_digits, k_two_pi_9_digits};
     orbs_advance(&s, k_rates, 5.0f, 0.0f);
     Orb o[3];
     orbs_place(&s, o);
@@ -65,9 +64,9 @@ TEST(Orbs, BoundaryPhases)
     EXPECT_EQ(o[1].front, 1);
     EXPECT_EQ(s.b0, 0.0);
     EXPECT_EQ(s.b1, 0.0);
-    s.a0 = k_two_pi;
+    s.a0 = k_two_pi_9_digits;
     orbs_advance(&s, k_rates, 5.0f, 0.0f);
-    EXPECT_EQ(s.a0, k_two_pi);
+    EXPECT_EQ(s.a0, k_two_pi_9_digits);
 }
 
 TEST(Ripples, LaunchOncePerEntryNeverPastTheTableClimbAndRestAtRow32)

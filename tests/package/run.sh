@@ -11,6 +11,10 @@ passed=0 failed=0
 check() {   # NAME COMMAND...
   if "${@:2}"; then passed=$((passed + 1)); echo "ok: $1"; else failed=$((failed + 1)); echo "FAILED: $1"; fi
 }
+quietly() {   # COMMAND...: its output only when it fails, so that check's own line stays in the log
+  local out
+  out=$("$@" 2>&1) || { echo "$out"; return 1; }
+}
 version=$("$build/quorvelle" --version | cut -d' ' -f2)
 deb="$build/quorvelle_${version}_$(dpkg --print-architecture).deb"
 rm -f "$deb"
@@ -25,14 +29,14 @@ paths=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||' | grep
 existing() { while read -r p; do [ -e "$p" ] && echo "$p"; done; }
 before=$(existing <<< "$paths")
 
-check "apt-get installs the package" $sudo_cmd env DEBIAN_FRONTEND=noninteractive \
-  apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
+check "apt-get installs the package" quietly $sudo_cmd env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "$deb"
 elsewhere=$(mktemp -d)
 check "quorvelle --version" [ "$(cd "$elsewhere" && quorvelle --version)" = "quorvelle $version" ]
 installed=$(cd "$elsewhere" && quorvelle-capture --format hash --to 2000 --out -)
 built=$(cd "$build" && ./quorvelle-capture --format hash --to 2000 --out -)
 check "the installed capture gives the build's hashes" [ -n "$built" -a "$installed" = "$built" ]
-check "man finds both manual pages" man -w quorvelle quorvelle-capture >/dev/null
+check "man finds both manual pages" quietly man -w quorvelle quorvelle-capture
 check "the menu entry's icon is installed" [ -f /usr/share/icons/hicolor/128x128/apps/quorvelle.png ]
 rm -rf "$elsewhere"
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "base/random.h"
 #include "common/test_util.h"
 #include "display/band_worker.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
-#include "shell/random.h"
 
 // A random padded surface (tests/common) with a guard word after the last row as well.
 struct Canvas : PaddedSurface {

@@ -2,9 +2,9 @@
 // numbers it draws.
 #include <limits>
 
+#include "base/random.h"
 #include "common/test_util.h"
 #include "scenes/plane/noise_dissolve.h"
-#include "shell/random.h"
 
 namespace {
 

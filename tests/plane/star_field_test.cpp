@@ -5,9 +5,9 @@
 #include <limits>
 #include <vector>
 
+#include "base/random.h"
 #include "common/test_util.h"
 #include "scenes/plane/star_field.h"
-#include "shell/random.h"
 
 TEST(StarField, SubpixelWeightsEdgesAndRejection)
 {

@@ -16,10 +16,9 @@ namespace {
 // The row and the byte past its start that the scene overwrites.
 int g_bad_row = 0, g_bad_byte = 0;
 
-int overrunning_scene(Surface* frame, float, float)
+void overrunning_scene(Surface* frame, float, float)
 {
     reinterpret_cast<uint8_t*>(surface_row(frame, g_bad_row))[g_bad_byte] ^= 1;
-    return 1;
 }
 
 int record(const CaptureFrame*, void*) { return 1; }

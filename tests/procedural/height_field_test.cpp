@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/random.h"
 #include "display/surface.h"
 #include "procedural/height_field.h"
-#include "shell/random.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <algorithm>
 
+#include "base/report.h"
 #include "display/surface.h"
 #include "platform/platform.h"
-#include "shell/demo.h"
-#include "shell/report.h"
 
 FakePlatform g_fake;
+int32_t g_quit = 0;
 void* g_main_window = nullptr;
 
 namespace {
@@ -99,4 +99,5 @@ void sound_stream_stop(SoundStream*) { g_fake.log.push_back("stop"); }
 void sound_stream_close(SoundStream*) { g_fake.log.push_back("close"); }
 void system_sleep(uint32_t ms) { g_fake.log.push_back("sleep " + std::to_string(ms)); }
 uint32_t system_calendar_time() { return 12345; }
+void system_pass_begin(int entry) { g_fake.entries.push_back(entry); }
 void system_pass_end() {}

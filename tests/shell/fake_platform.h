@@ -13,6 +13,7 @@ struct FakePlatform {
     bool display_fails;
     bool sound_fails;
     int passes;                    // pumps so far
+    std::vector<int> entries;      // the entry index each pass announced
     std::vector<std::string> log;
 };
 

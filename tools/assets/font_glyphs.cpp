@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "assets.h"
+#include "base/angles.h"
 
 namespace {
 
 constexpr int k_rows = 25;
 constexpr int k_ss = 16;
-constexpr double k_pi = 3.14159265358979323846;
 
 // Corner radii of a rounded rectangle: top-left, top-right, bottom-right, bottom-left.
 struct Corners {

@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "assets.h"
+#include "base/angles.h"
 
 std::vector<uint8_t> gloomfield_build()
 {
     constexpr int W = 97, H = 73;
     constexpr double horizon = 46;
-    constexpr double k_pi = 3.14159265358979323846;
     GreyPicture pic = grey_create(W, H, 0.0f);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {

@@ -7,10 +7,10 @@
 #include <cstdio>
 
 #include "assets.h"
+#include "base/angles.h"
 
 namespace {
 
-constexpr double k_pi = 3.14159265358979323846;
 
 struct Vec3 {
     double x, y, z;

@@ -5,11 +5,11 @@
 #include <cmath>
 
 #include "assets.h"
+#include "base/angles.h"
 
 namespace {
 
 constexpr int W = 234, H = 257;
-constexpr double k_pi = 3.14159265358979323846;
 constexpr double cx = 117, cy = 128.5;   // centre of the ring
 
 size_t at(int x, int y) { return static_cast<size_t>(y) * W + x; }

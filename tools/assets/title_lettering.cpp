@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "assets.h"
+#include "base/angles.h"
 
 const int k_glyph_widths[26] = {8, 8, 5, 7, 7, 9, 9, 8, 4, 8, 6, 2, 14, 7, 6, 7, 8, 8, 7, 11, 7, 8, 8, 8, 12, 17};
 
@@ -34,7 +35,7 @@ struct Pen {
         const int steps = 24;
         double pu = 0, pv = 0;
         for (int s = 0; s <= steps; ++s) {
-            const double a = (deg0 + (deg1 - deg0) * s / steps) * 3.14159265358979323846 / 180.0;
+            const double a = (deg0 + (deg1 - deg0) * s / steps) * k_pi / 180.0;
             const double u = cu + ru * std::cos(a), v = cv + rv * std::sin(a);
             if (s > 0) line(pu, pv, u, v);
             pu = u;

@@ -13,12 +13,12 @@
 #include <cstring>
 #include <string>
 
+#include "base/report.h"
 #include "display/band_worker.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "platform/capture.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 #include "shell/scene_list.h"
 #include "shell/timeline.h"
 

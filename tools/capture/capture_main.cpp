@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "base/report.h"
 #include "display/band_worker.h"
+#include "display/flash_filter.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "frame_writer.h"
@@ -24,7 +26,6 @@
 #include "platform/data_folder.h"
 #include "platform/music_check.h"
 #include "shell/demo.h"
-#include "shell/report.h"
 #include "shell/timeline.h"
 
 namespace {
@@ -63,9 +64,9 @@ struct FrameRange {
 
 struct Options {
     uint64_t fps = 60, from = 0, to = UINT32_MAX, scale = 1, threads = 0;   // threads 0: all cores
-    bool plain = false;
+    bool plain = false, reduce_flashing = false;
     std::vector<FrameRange> frames;   // empty: every frame
-    std::string frames_text, format_name, out;
+    std::string frames_text, format_name, out, flashes;
 };
 
 // The frames a capture renders (0 to last) and writes (from first_written on, where listed).
@@ -88,8 +89,9 @@ struct Capture {
 };
 
 const char k_usage[] =
-    "usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST] [--format png|ppm|hash]\n"
-    "                         [--scale N] [--threads N] [--plain] --out PATH\n"
+    "usage: quorvelle-capture [--fps N] [--from MS] [--to MS] [--frames LIST]\n"
+    "                         [--format png|ppm|hash|flashes] [--scale N] [--threads N] [--plain]\n"
+    "                         [--reduce-flashing] [--flashes FILE] --out PATH\n"
     "Renders the demo on an exact clock and writes its frames. Frame j shows the moment\n"
     "j * 1000 / fps ms of the script, in a whole capture and in any part of one alike.\n"
     "  --out PATH     a name ending in .mp4: an H.264 video with music.mp3 as its sound; otherwise a\n"
@@ -100,12 +102,14 @@ const char k_usage[] =
     "                 it are rendered, not written\n"
     "  --to MS        stop before the first frame at or after MS ms (default: the end of the script)\n"
     "  --frames LIST  write only these frame numbers and ranges, e.g. 0,10,100-200\n"
-    "  --format F     png (default), ppm, or hash\n"
+    "  --format F     png (default), ppm, hash, or flashes: a report of the flashes in each second\n"
     "  --scale N      enlarge pictures and videos N times, nearest-neighbour (1 to 8; 3: 1536x1152)\n"
     "  --threads N    draw the heavy scenes with N threads (1 to 8, default: every core, at most 8);\n"
     "                 the frames are the same\n"
     "  --plain        draw everything on the plain reference paths (as QUORVELLE_PLAIN=1 does); the\n"
     "                 frames are the same, only slower\n"
+    "  --reduce-flashing  the frames as the player's --reduce-flashing shows them\n"
+    "  --flashes FILE also write the flash report (as --format flashes does) to FILE\n"
     "  --help, --version\n";
 
 void usage_mistake(const std::string& what)
@@ -178,11 +182,11 @@ int options_parse(int argc, char** argv, Options* o)
             std::puts("quorvelle-capture " QUORVELLE_VERSION);
             return 1;
         }
-        if (arg == "--plain" && !has_value) {
-            o->plain = true;
+        if ((arg == "--plain" || arg == "--reduce-flashing") && !has_value) {
+            (arg == "--plain" ? o->plain : o->reduce_flashing) = true;
             continue;
         }
-        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--threads", "--out"};
+        const char* names[] = {"--fps", "--from", "--to", "--frames", "--format", "--scale", "--threads", "--out", "--flashes"};
         if (std::find(std::begin(names), std::end(names), arg) == std::end(names)) {
             usage_mistake("unknown option " + std::string(argv[i]));
             return 3;
@@ -202,6 +206,7 @@ int options_parse(int argc, char** argv, Options* o)
         else if (arg == "--format") o->format_name = value;
         else if (arg == "--scale") ok = number_parse(value.c_str(), k_max_scale, &o->scale) && o->scale >= 1;
         else if (arg == "--threads") ok = number_parse(value.c_str(), 8, &o->threads) && o->threads >= 1;
+        else if (arg == "--flashes") o->flashes = value;
         else o->out = value;
         if (arg == "--frames") o->frames_text = value;
         if (!ok) {
@@ -236,16 +241,17 @@ bool format_choose(const Options& o, FrameFormat* format)
     else if (o.format_name.empty() || o.format_name == "png") *format = FRAME_PNG;
     else if (o.format_name == "ppm") *format = FRAME_PPM;
     else if (o.format_name == "hash") *format = FRAME_HASH;
+    else if (o.format_name == "flashes") *format = FRAME_FLASHES;
     else {
-        usage_mistake("unknown format " + o.format_name + ": png, ppm or hash");
+        usage_mistake("unknown format " + o.format_name + ": png, ppm, hash or flashes");
         return false;
     }
-    if (o.out == "-" && *format != FRAME_HASH) {
-        usage_mistake("--out - (the standard output) takes only a hash list (--format hash)");
+    if (o.out == "-" && !frame_format_text(*format)) {
+        usage_mistake("--out - (the standard output) takes only a hash list or a flash report");
         return false;
     }
-    if (*format == FRAME_HASH && o.scale != 1) {
-        usage_mistake("--scale applies to pictures and videos, not to hashes");
+    if (frame_format_text(*format) && o.scale != 1) {
+        usage_mistake("--scale applies to pictures and videos, not to hashes or flash reports");
         return false;
     }
     return true;
@@ -337,7 +343,7 @@ void progress_show(Capture* capture, uint64_t j, bool final)
     const int scale = capture->writer.scale;
     char size[64];
     const int w = k_frame_width, h = k_frame_height;
-    if (capture->writer.format == FRAME_HASH) std::snprintf(size, sizeof size, "%dx%d", w, h);
+    if (frame_format_text(capture->writer.format)) std::snprintf(size, sizeof size, "%dx%d", w, h);
     else if (scale == 1) std::snprintf(size, sizeof size, "%dx%d pictures", w, h);
     else std::snprintf(size, sizeof size, "%dx%d pictures (%dx%d x%d)", w * scale, h * scale, w, h, scale);
     const char* doing = j < capture->plan.first_written && !final ? "seeking" : "writing";
@@ -369,31 +375,33 @@ int frame_deliver(const CaptureFrame* frame, void* context)
     return frame_writer_write(&capture->writer, frame->frame, frame->index, frame->entry, frame->t_ms);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Reads and checks the command line and plans the run: 0 to go on, otherwise one more than the
+// exit code of a run that ends here (a mistake, or --help).
+int options_read(int argc, char** argv, Options* options, FrameFormat* format, Plan* plan)
 {
-    g_program_name = "quorvelle-capture";
-    Options options;
-    const int ended = options_parse(argc, argv, &options);
-    if (ended) return ended - 1;
+    const int ended = options_parse(argc, argv, options);
+    if (ended) return ended;
     render_paths_from_environment();
-    if (options.plain) g_plain_paths = 1;
-    g_threads = options.threads ? static_cast<int>(options.threads) : band_threads_all();
-    if (options.out.empty()) {
+    if (options->plain) g_plain_paths = 1;
+    g_reduce_flashing = options->reduce_flashing;
+    g_threads = options->threads ? static_cast<int>(options->threads) : band_threads_all();
+    if (options->out.empty()) {
         usage_mistake("--out is required");
-        return 2;
+        return 3;
     }
-    if (options.to <= options.from) {
+    if (options->to <= options->from) {
         usage_mistake("--to must be after --from");
-        return 2;
+        return 3;
     }
-    FrameFormat format = FRAME_PNG;
-    if (!format_choose(options, &format)) return 2;
-    Capture capture = {};
-    capture.options = &options;
-    if (!plan_make(options, format, &capture.plan)) return 2;
+    if (!format_choose(*options, format)) return 3;
+    if (!plan_make(*options, *format, plan)) return 3;
+    return 0;
+}
 
+// Finds the data, names the output from the caller's folder, checks the music of a video and opens
+// the writer; false after one line saying why.
+bool output_prepare(const Options& options, FrameFormat format, Capture* capture, std::string* out)
+{
     // The data comes from the working folder or the one beside the program; the output stays
     // where the user named it.
     std::string why;
@@ -401,21 +409,21 @@ int main(int argc, char** argv)
     const std::string caller_why = why;
     if (!data_folder_enter(&why)) {
         mistake(why);
-        return 1;
+        return false;
     }
-    std::string out = options.out;
+    *out = options.out;
 #ifdef _WIN32
-    const bool absolute = out[0] == '/' || out[0] == '\\' || (out.size() > 1 && out[1] == ':');
+    const bool absolute = (*out)[0] == '/' || (*out)[0] == '\\' || (out->size() > 1 && (*out)[1] == ':');
 #else
-    const bool absolute = out[0] == '/';
+    const bool absolute = (*out)[0] == '/';
 #endif
-    if (out != "-" && !absolute && working_folder() != caller_folder) {
+    if (*out != "-" && !absolute && working_folder() != caller_folder) {
         // Without the caller's folder a relative name would land beside the program.
         if (caller_folder.empty()) {
-            mistake("cannot write " + out + ": the working folder cannot be named (" + caller_why + ")");
-            return 1;
+            mistake("cannot write " + *out + ": the working folder cannot be named (" + caller_why + ")");
+            return false;
         }
-        out = caller_folder + "/" + out;
+        *out = caller_folder + "/" + *out;
     }
 
     std::string music;
@@ -427,27 +435,28 @@ int main(int argc, char** argv)
         }
     }
     signals_catch();
-    const uint64_t audio_from_us = capture.plan.first_written * 1000000 / options.fps;
-    if (!frame_writer_open(&capture.writer, format, out, static_cast<int>(options.fps),
+    const uint64_t audio_from_us = capture->plan.first_written * 1000000 / options.fps;
+    if (!frame_writer_open(&capture->writer, format, *out, static_cast<int>(options.fps),
                            static_cast<int>(options.scale), music, audio_from_us, &why)) {
         mistake(why);
-        frame_writer_close(&capture.writer, false);
-        return 1;
+        frame_writer_close(&capture->writer, false);
+        return false;
     }
+    std::string flashes = options.flashes;   // named from the caller's folder, as the output is
+    if (!flashes.empty() && flashes[0] != '/' && !caller_folder.empty() && working_folder() != caller_folder)
+        flashes = caller_folder + "/" + flashes;
+    if (!flashes.empty() && !frame_writer_flashes_open(&capture->writer, flashes, &why)) {
+        mistake(why);
+        frame_writer_close(&capture->writer, false);
+        return false;
+    }
+    return true;
+}
 
-    capture.progress = capture.plan.last_written >= 600;
-    capture.tty = isatty(2);
-    capture.last_decile = -1;
-    CaptureConfig config = {static_cast<int>(options.fps), static_cast<uint32_t>(options.from),
-                            static_cast<uint32_t>(options.to), capture.plan.last_written, 2560, frame_deliver,
-                            &capture};
-    capture_configure(&config);
-    const int demo_result = demo_main();
-    const bool rendered = demo_result == 0 && capture_succeeded() && !s_signal;
-    if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
-    else if (capture.progress && capture.tty) std::fputc('\n', stderr);
-    const int closed = frame_writer_close(&capture.writer, rendered);
-
+// After the render: the interrupt, failure or summary line, and the exit code.
+int run_report(const Options& options, FrameFormat format, const Capture& capture, const std::string& out,
+               int demo_result, bool closed)
+{
     if (s_signal) {
         std::string kept = out + " is left as it was";
         if (out == "-") kept = "the hash list is cut short";
@@ -467,11 +476,40 @@ int main(int argc, char** argv)
     if (out != "-") {
         const int scale = capture.writer.scale;
         char size[32] = "";
-        if (format != FRAME_HASH) std::snprintf(size, sizeof size, " at %dx%d", k_frame_width * scale, k_frame_height * scale);
+        if (!frame_format_text(format)) std::snprintf(size, sizeof size, " at %dx%d", k_frame_width * scale, k_frame_height * scale);
         std::fprintf(stderr, "quorvelle-capture: wrote %" PRIu64 " frame%s, %s,%s to %s\n", capture.written,
                      capture.written == 1 ? "" : "s",
                      frame_span(capture.plan.first_written, capture.plan.last_written, options.fps).c_str(), size,
                      out.c_str());
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    g_program_name = "quorvelle-capture";
+    Options options;
+    FrameFormat format = FRAME_PNG;
+    Capture capture = {};
+    capture.options = &options;
+    const int ended = options_read(argc, argv, &options, &format, &capture.plan);
+    if (ended) return ended - 1;
+    std::string out;
+    if (!output_prepare(options, format, &capture, &out)) return 1;
+
+    capture.progress = capture.plan.last_written >= 600;
+    capture.tty = isatty(2);
+    capture.last_decile = -1;
+    CaptureConfig config = {static_cast<int>(options.fps), static_cast<uint32_t>(options.from),
+                            static_cast<uint32_t>(options.to), capture.plan.last_written, 2560, frame_deliver,
+                            &capture};
+    capture_configure(&config);
+    const int demo_result = demo_main();
+    const bool rendered = demo_result == 0 && capture_succeeded() && !s_signal;
+    if (rendered) progress_show(&capture, capture.plan.last_written + 1, true);
+    else if (capture.progress && capture.tty) std::fputc('\n', stderr);
+    const int closed = frame_writer_close(&capture.writer, rendered);
+    return run_report(options, format, capture, out, demo_result, closed);
 }

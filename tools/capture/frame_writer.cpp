@@ -21,8 +21,10 @@
 #include <cstring>
 #include <vector>
 
+#include "display/flash_filter.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
+#include "flash_report.h"
 
 namespace {
 
@@ -235,13 +237,14 @@ bool output_file_open(FrameWriter* writer, const char* what, std::string* error)
     }
     if (!folder_writable(parent_folder(path), path, error)) return false;
     writer->temp = temp_name(path);
-    FILE* f = std::fopen(writer->temp.c_str(), writer->format == FRAME_HASH ? "w" : "wb");
+    const bool text = writer->format == FRAME_HASH || writer->format == FRAME_FLASHES;
+    FILE* f = std::fopen(writer->temp.c_str(), text ? "w" : "wb");
     if (!f) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
         writer->temp.clear();
         return false;
     }
-    if (writer->format == FRAME_HASH) writer->out = f;
+    if (text) writer->out = f;
     else std::fclose(f);
     return true;
 }
@@ -358,6 +361,33 @@ int ffmpeg_end(FrameWriter* writer, bool complete)
 #endif
 }
 
+// The flash report's counts; unless the run filters its frames itself, a second report follows the
+// same frames through the reduced-flashing filter.
+void flashes_begin(FrameWriter* writer)
+{
+    writer->flashes = new FlashReport();
+    if (g_reduce_flashing) return;
+    writer->flashes_reduced = new FlashReport();
+    writer->reduced_pixels =
+        static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) * k_frame_width * k_frame_height));
+}
+
+void flashes_add(FrameWriter* writer, const Surface* frame, uint32_t t_ms)
+{
+    flash_report_add(writer->flashes, frame, t_ms);
+    if (g_reduce_flashing) {
+        writer->filtered += g_flash_filter_changed;
+        return;
+    }
+    if (!writer->reduced_pixels || frame->width != k_frame_width || frame->height != k_frame_height) return;
+    Surface copy = {writer->reduced_pixels, k_frame_width, k_frame_height, k_frame_row_bytes, 32};
+    for (int y = 0; y < k_frame_height; ++y)
+        std::memcpy(surface_row(&copy, y), surface_row(frame, y), k_frame_row_bytes);
+    flash_filter_apply(&copy, t_ms);
+    writer->filtered += g_flash_filter_changed;
+    flash_report_add(writer->flashes_reduced, &copy, t_ms);
+}
+
 }  // namespace
 
 int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string& path, int fps, int scale,
@@ -370,6 +400,13 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
     writer->out = nullptr;
     writer->ffmpeg = 0;
     writer->error.clear();
+    writer->flashes = nullptr;
+    writer->flashes_reduced = nullptr;
+    writer->reduced_pixels = nullptr;
+    writer->filtered = 0;
+    writer->report_path.clear();
+    writer->report_temp.clear();
+    writer->report_out = nullptr;
     writer->row_buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(k_frame_width) * writer->scale * 4));
     if (!writer->row_buffer) {
         *error = "out of memory";
@@ -385,6 +422,13 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
             return 1;
         }
         return output_file_open(writer, "a hash list", error);
+    case FRAME_FLASHES:
+        flashes_begin(writer);
+        if (path == "-") {
+            writer->out = stdout;
+            return 1;
+        }
+        return output_file_open(writer, "a flash report", error);
     case FRAME_MP4:
         if (!program_on_path("ffmpeg")) {
             *error = "cannot make " + path + ": ffmpeg, which encodes the video, is not installed";
@@ -398,6 +442,7 @@ int frame_writer_open(FrameWriter* writer, FrameFormat format, const std::string
 
 int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index, int entry, uint32_t t_ms)
 {
+    if (writer->flashes) flashes_add(writer, frame, t_ms);
     switch (writer->format) {
     case FRAME_PNG:
     case FRAME_PPM:
@@ -406,6 +451,8 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
         if (std::fprintf(writer->out, "%06" PRIu64 " %016" PRIx64 " %d %u\n", index, frame_hash(frame), entry, t_ms) <
             0)
             return write_failed(writer, writer->path, errno);
+        return 1;
+    case FRAME_FLASHES:
         return 1;
     case FRAME_MP4: {
         const int s = writer->scale;
@@ -430,6 +477,32 @@ int frame_writer_write(FrameWriter* writer, const Surface* frame, uint64_t index
 int frame_writer_close(FrameWriter* writer, bool complete)
 {
     int ok = complete;
+    if (writer->flashes) {
+        FILE* report = writer->format == FRAME_FLASHES ? writer->out : writer->report_out;
+        const std::string& name = writer->format == FRAME_FLASHES ? writer->path : writer->report_path;
+        const std::string text = g_reduce_flashing
+                                     ? flash_report_text(nullptr, writer->flashes, writer->filtered)
+                                     : flash_report_text(writer->flashes, writer->flashes_reduced, writer->filtered);
+        if (ok && report && std::fputs(text.c_str(), report) < 0) {
+            ok = 0;
+            writer->error = "writing " + name + " failed: " + std::strerror(errno);
+        }
+        if (writer->report_out && std::fclose(writer->report_out) != 0 && ok) {
+            ok = 0;
+            writer->error = "writing " + name + " failed: " + std::strerror(errno);
+        }
+        writer->report_out = nullptr;
+        if (!writer->report_temp.empty()) {
+            if (ok) ok = file_complete(writer, writer->report_temp, writer->report_path);
+            else std::remove(writer->report_temp.c_str());
+            writer->report_temp.clear();
+        }
+    }
+    delete writer->flashes;
+    delete writer->flashes_reduced;
+    std::free(writer->reduced_pixels);
+    writer->flashes = writer->flashes_reduced = nullptr;
+    writer->reduced_pixels = nullptr;
     if (writer->format == FRAME_MP4 && (writer->out || writer->ffmpeg)) {
         ok = ffmpeg_end(writer, complete);
         if (complete && !ok && writer->error.empty()) writer->error = "ffmpeg failed to finish " + writer->path;
@@ -451,4 +524,24 @@ int frame_writer_close(FrameWriter* writer, bool complete)
     std::free(writer->row_buffer);
     writer->row_buffer = nullptr;
     return ok;
+}
+
+int frame_writer_flashes_open(FrameWriter* writer, const std::string& path, std::string* error)
+{
+    struct stat st;
+    if (ends_with_slash(path) || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        *error = "cannot write " + path + ": it names a folder, and a flash report is a file";
+        return 0;
+    }
+    if (!folder_writable(parent_folder(path), path, error)) return 0;
+    writer->report_path = path;
+    writer->report_temp = temp_name(path);
+    writer->report_out = std::fopen(writer->report_temp.c_str(), "w");
+    if (!writer->report_out) {
+        *error = "cannot write " + path + ": " + std::strerror(errno);
+        writer->report_temp.clear();
+        return 0;
+    }
+    flashes_begin(writer);
+    return 1;
 }

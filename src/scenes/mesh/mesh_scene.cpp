@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/angles.h"
+#include "base/report.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
@@ -19,7 +21,6 @@
 #include "procedural/height_field.h"
 #include "procedural/texture_grid.h"
 #include "scenes/mesh/mesh_scene_twins.h"
-#include "shell/report.h"
 
 MeshSceneData g_mesh_scene = {nullptr, nullptr, nullptr, nullptr};
 MeshSceneState g_mesh_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1};
@@ -32,7 +33,6 @@ constexpr int32_t k_roughness = 32768;
 constexpr uint32_t k_texture_seed = 24236;
 constexpr int k_grid_across = 32;
 constexpr int k_grid_down = 24;
-constexpr double k_full_turn = 6.2831855;
 
 void texture_and_grid_free()
 {
@@ -116,7 +116,7 @@ void mesh_frame_draw_plain(const MeshFrame& f)
                       k_joint_colour);
 }
 
-int scene_mesh(Surface* frame, float now, float start)
+void scene_mesh(Surface* frame, float now, float start)
 {
     MeshSceneState& st = g_mesh_state;
     const float run_time = static_cast<float>(static_cast<double>(now) - start);
@@ -138,7 +138,7 @@ int scene_mesh(Surface* frame, float now, float start)
     const MeshSceneData& data = g_mesh_scene;
     if (!data.mesh) {
         surface_clear(frame);
-        return 1;
+        return;
     }
 
     // The grid covers exactly a whole frame.
@@ -172,14 +172,13 @@ int scene_mesh(Surface* frame, float now, float start)
     }
     // The warp phase moves once per frame, however slow the frames.
     st.phase = static_cast<float>(st.phase + 0.04);
-    if (st.phase >= k_full_turn) st.phase = static_cast<float>(st.phase - k_full_turn);
+    if (st.phase >= k_two_pi_8_digits) st.phase = static_cast<float>(st.phase - k_two_pi_8_digits);
 
     const double pulse = st.pulse;
     const float radius = static_cast<float>(pulse * 4.0);
     const MeshFrame f = {frame, mesh, work, grid_fits ? data.grid : nullptr, pulse, radius};
     if (g_plain_paths) mesh_frame_draw_plain(f);
     else mesh_frame_draw_fast(f);
-    return 1;
 }
 
 void mesh_scene_release()

@@ -35,6 +35,6 @@ extern MeshSceneState g_mesh_state;
 // Loads "./data/octopus.ase" and builds the texture and grid; reseeds the demo generator with its
 // fixed value. 1 on success; 0 (after reporting the file) when the mesh cannot be read.
 int mesh_scene_prepare();
-int scene_mesh(Surface* frame, float now, float start);
+void scene_mesh(Surface* frame, float now, float start);
 // Frees the mesh's vertices, its edges, the mesh record and the work array.
 void mesh_scene_release();

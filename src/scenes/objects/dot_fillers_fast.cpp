@@ -26,8 +26,8 @@ void glow_dot_rows_fast(Surface* dst, float cx, float cy, float r, uint32_t colo
     const double cxd = cx;
     const double cyd = cy;
     const double rd = r;
-    const int y0 = std::max(trunc_clamped(cyd - rd), 0);
-    const int y1 = std::min(trunc_clamped(cyd + rd + 1.5), std::min(384, row_to));
+    const int y0 = std::max(trunc_held(cyd - rd), 0);
+    const int y1 = std::min(trunc_held(cyd + rd + 1.5), std::min(384, row_to));
     if (y0 >= y1) return;
     const double r2 = rd * rd;
     const double alpha_d = static_cast<double>(alpha);
@@ -45,8 +45,8 @@ void glow_dot_rows_fast(Surface* dst, float cx, float cy, float r, uint32_t colo
         const double w = r2 - dy * dy;
         if (w < 0.0) continue;
         const double s = std::sqrt(w);
-        const int x0 = std::max(trunc_clamped(cxd - s), 0);
-        const int x1 = std::min(trunc_clamped(cxd + s + 1.5), 512);
+        const int x0 = std::max(trunc_held(cxd - s), 0);
+        const int x1 = std::min(trunc_held(cxd + s + 1.5), 512);
         uint32_t* row = surface_row(dst, y);
         double dx = static_cast<double>(x0) - cxd;
         int x = x0;
@@ -155,8 +155,8 @@ void dot_matrix_rows_fast(Surface* dst, const Surface* src, float x, float y, fl
         const uint32_t* pixels = surface_row(src, i);
         const float cy = static_cast<float>(static_cast<double>(y) + step * i);
         const double cyd = cy;
-        const int y0 = std::max(trunc_clamped(cyd - rd), 0);
-        const int y1 = std::min(trunc_clamped(cyd + rd + 1.5), ylimit);
+        const int y0 = std::max(trunc_held(cyd - rd), 0);
+        const int y1 = std::min(trunc_held(cyd + rd + 1.5), ylimit);
         if (y0 >= y1 || y1 <= row_from) continue;   // no dot of this row draws here
         if (y1 - y0 > k_max_rows) {
             for (int j = 0; j < src->width; ++j) {
@@ -190,8 +190,8 @@ void dot_matrix_rows_fast(Surface* dst, const Surface* src, float x, float y, fl
             for (int k = 0; k < rows; ++k) {
                 const double w = row_w[k];
                 const double s = row_s[k];
-                const int x0 = std::max(trunc_clamped(cxd - s), 0);
-                const int x1 = std::min(trunc_clamped(cxd + s + 1.5), xlimit);
+                const int x0 = std::max(trunc_held(cxd - s), 0);
+                const int x1 = std::min(trunc_held(cxd + s + 1.5), xlimit);
                 uint32_t* out = surface_row(dst, row_y[k]);
                 if (lanes) {
                     mix_span4(out, x0, x1, xlimit, cxd, w, k_alpha, k_hard, colour, alpha);

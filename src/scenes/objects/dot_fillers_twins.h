@@ -8,6 +8,7 @@
 
 #include "display/blend.h"
 #include "display/surface.h"
+#include "display/trunc.h"
 
 void draw_glow_dot_add_plain(Surface* dst, float cx, float cy, float r, uint32_t colour);
 void draw_dot_matrix_plain(Surface* dst, const Surface* src, float x, float y, float spacing, float hardness,
@@ -19,15 +20,6 @@ void draw_dot_matrix_fast(Surface* dst, const Surface* src, float x, float y, fl
                           int row_from, int row_to);
 
 namespace dot_shared {
-
-// Truncation toward zero that stays defined for positions far off the target: anything past
-// +-2^30 is as good as infinitely far for a 32-bit coordinate.
-inline int trunc_clamped(double v)
-{
-    if (!(v > -1073741824.0)) return -1073741824;   // also catches NaN
-    if (v > 1073741824.0) return 1073741824;
-    return static_cast<int>(v);
-}
 
 // A soft dot's alpha from its plateau value v = q x alpha x hardness: truncated, and held to
 // 0 .. alpha (NaN gives 0).
@@ -50,8 +42,8 @@ void dot_scan(Surface* dst, float cx, float cy, float r, float hardness, uint32_
     const double cxd = cx;
     const double cyd = cy;
     const double rd = r;
-    const int y0 = std::max(trunc_clamped(cyd - rd), 0);
-    const int y1 = std::min(trunc_clamped(cyd + rd + 1.5), ylimit);
+    const int y0 = std::max(trunc_held(cyd - rd), 0);
+    const int y1 = std::min(trunc_held(cyd + rd + 1.5), ylimit);
     if (y0 >= y1) return;
 
     // Glow: r^2 exact in double. Soft: r^2, K and H rounded to float.
@@ -67,8 +59,8 @@ void dot_scan(Surface* dst, float cx, float cy, float r, float hardness, uint32_
         if (kind != DotKind::glow_add) w = static_cast<double>(static_cast<float>(w));
         if (w < 0.0) continue;
         const double s = std::sqrt(w);
-        const int x0 = std::max(trunc_clamped(cxd - s), 0);
-        const int x1 = std::min(trunc_clamped(cxd + s + 1.5), xlimit);
+        const int x0 = std::max(trunc_held(cxd - s), 0);
+        const int x1 = std::min(trunc_held(cxd + s + 1.5), xlimit);
         uint32_t* row = surface_row(dst, y);
         double dx = static_cast<double>(x0) - cxd;
         for (int x = x0; x < x1; ++x, dx += 1.0) {

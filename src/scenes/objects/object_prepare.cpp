@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/angles.h"
+#include "base/data_file.h"
+#include "base/random.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
@@ -15,8 +18,6 @@
 #include "geom3d/matrix.h"
 #include "procedural/height_field.h"
 #include "scenes/objects/dot_fillers.h"
-#include "shell/random.h"
-#include "shell/data_file.h"
 
 Surface* g_backdrop_a = nullptr;
 ByteMap* g_cloud_sum = nullptr;
@@ -38,7 +39,6 @@ const char k_backdrop_a_path[] = "./data/marrowvaleagain512x384x32.raw";
 constexpr int k_star_points = 27;
 constexpr int k_drum_points = 300;
 constexpr int32_t k_cloud_roughness = 1950;
-constexpr double k_two_pi = 6.28318536;
 // Translucent black: the streaks darken without hiding.
 constexpr uint32_t k_streak_colour = 0x3F000000u;
 // A dim green of peak intensity 63.
@@ -184,7 +184,7 @@ int objects_prepare_1()
     double angle = 0.0;
     for (int i = 0; i < k_star_points; ++i) {
         g_star_ring[i] = {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 10.0f, 1.0f};
-        angle += k_two_pi / k_star_points;
+        angle += k_two_pi_9_digits / k_star_points;
     }
     return 1;
 }
@@ -217,7 +217,7 @@ int objects_prepare_2()
 
     // Each stroke is a chord spanning ten steps of a circle of radius 50 about the x axis, at a
     // random x in [-100, 100); the angles are kept in single precision.
-    const float step = static_cast<float>(k_two_pi / k_drum_points);
+    const float step = static_cast<float>(k_two_pi_9_digits / k_drum_points);
     float a1 = 0.0f;
     float a2 = 10.0f * step;
     for (int k = 0; k < k_drum_points / 2; ++k) {

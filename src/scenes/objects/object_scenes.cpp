@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "draw2d/primitives.h"
@@ -16,7 +17,6 @@
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/object_prepare.h"
 #include "scenes/objects/object_scenes_twins.h"
-#include "shell/random.h"
 
 StarSceneState g_star_scene_state = {0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
 
@@ -223,7 +223,7 @@ void objects_4_draw_plain(Surface* frame, float now, float start, float angle)
     g_star_line_width = k_rest_line_width;
 }
 
-int scene_objects_1(Surface* frame, float now, float start)
+void scene_objects_1(Surface* frame, float now, float start)
 {
     StarSceneState& st = g_star_scene_state;
     const double e = static_cast<double>(now) - start;
@@ -246,37 +246,33 @@ int scene_objects_1(Surface* frame, float now, float start)
     }
     if (g_plain_paths) objects_1_draw_plain(frame, st.jx, st.jy, st.angle);
     else objects_1_draw_fast(frame, st.jx, st.jy, st.angle);
-    return 1;
 }
 
-int scene_objects_2(Surface* frame, float now, float)
+void scene_objects_2(Surface* frame, float now, float)
 {
     if (!objects_clouds_ready()) {
         surface_clear(frame);
-        return 0;
+        return;
     }
     // A large dark star turning 3 degrees per frame unit, centred at (446, 62).
     const float angle = static_cast<float>(static_cast<double>(now) * k_degree * 3.0);
     if (g_plain_paths) objects_2_draw_plain(frame, now, angle);
     else objects_2_draw_fast(frame, now, angle);
-    return 0;
 }
 
-int scene_objects_3(Surface* frame, float now, float)
+void scene_objects_3(Surface* frame, float now, float)
 {
     if (!objects_drum_ready()) {
         surface_clear(frame);
-        return 0;
+        return;
     }
     if (g_plain_paths) objects_3_draw_plain(frame, now);
     else objects_3_draw_fast(frame, now);
-    return 0;
 }
 
-int scene_objects_4(Surface* frame, float now, float start)
+void scene_objects_4(Surface* frame, float now, float start)
 {
     const float angle = static_cast<float>(static_cast<double>(now) * k_degree);
     if (g_plain_paths) objects_4_draw_plain(frame, now, start, angle);
     else objects_4_draw_fast(frame, now, start, angle);
-    return 0;
 }

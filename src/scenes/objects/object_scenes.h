@@ -32,7 +32,7 @@ int draw_led_clouds(Surface* target, float x, float y, float t);
 // The drum strokes turned about the x axis by 0.05 * t radians and projected in perspective.
 void draw_drum(Surface* target, float t, uint32_t colour_at_q, uint32_t colour_at_p);
 
-int scene_objects_1(Surface* frame, float now, float start);
-int scene_objects_2(Surface* frame, float now, float start);
-int scene_objects_3(Surface* frame, float now, float start);
-int scene_objects_4(Surface* frame, float now, float start);
+void scene_objects_1(Surface* frame, float now, float start);
+void scene_objects_2(Surface* frame, float now, float start);
+void scene_objects_3(Surface* frame, float now, float start);
+void scene_objects_4(Surface* frame, float now, float start);

@@ -8,11 +8,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
-#include "draw2d/flat_scenes.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
+#include "scenes/flat/flat_scenes.h"
 #include "scenes/objects/column_renderer.h"
 #include "scenes/objects/dot_fillers.h"
 #include "scenes/objects/polygon_scenes_twins.h"
@@ -27,8 +28,6 @@ RippleState g_polygons_4_ripples = {0.0f, 0, {-2.0f, -2.0f, -2.0f, -2.0f, -2.0f,
 
 namespace {
 
-constexpr double k_two_pi = 6.28318536;
-constexpr double k_pi = 3.14159268;
 constexpr double k_third = 1.04719756;
 constexpr double k_two_thirds = 2.09439512;
 constexpr double k_row_step = 0.016362461875;   // a full turn over 384 rows
@@ -107,12 +106,12 @@ void polygons_frame_draw_plain(Surface* frame, float now, float start, const Orb
 
 namespace {
 
-int polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
-                   Backdrop backdrop, RippleState* ripples, const char* caption)
+void polygons_frame(Surface* frame, float now, float start, OrbState* s, const OrbRates& rates, Profile profile,
+                    Backdrop backdrop, RippleState* ripples, const char* caption)
 {
     if (!g_fuzzy_table || !g_work_surface_a || !g_work_surface_b || !g_work_surface_c || !g_fuzzyballs) {
         surface_clear(frame);
-        return 0;
+        return;
     }
     if (ripples) ripple_launch(ripples, !s->armed, start);
     const float d = orbs_advance(s, rates, now, start);
@@ -125,7 +124,6 @@ int polygons_frame(Surface* frame, float now, float start, OrbState* s, const Or
     if (g_plain_paths) polygons_frame_draw_plain(frame, now, start, orbs, backdrop);
     else polygons_frame_draw_fast(frame, now, start, orbs, backdrop);
     if (caption) draw_text(frame, caption, 64, 128, k_white);
-    return 0;
 }
 
 }  // namespace
@@ -149,11 +147,11 @@ float orbs_advance(OrbState* s, const OrbRates& rates, float now, float start)
     s->b0 += rates.rb0 * dd;
     s->b1 += rates.rb1 * dd;
     // One turn at most per call: after a long gap the phases come back over several frames.
-    if (s->a0 > k_two_pi) s->a0 -= k_two_pi;
-    if (s->a1 > k_two_pi) s->a1 -= k_two_pi;
-    if (s->a2 > k_two_pi) s->a2 -= k_two_pi;
-    if (s->b0 >= k_two_pi) s->b0 -= k_two_pi;
-    if (s->b1 >= k_two_pi) s->b1 -= k_two_pi;
+    if (s->a0 > k_two_pi_9_digits) s->a0 -= k_two_pi_9_digits;
+    if (s->a1 > k_two_pi_9_digits) s->a1 -= k_two_pi_9_digits;
+    if (s->a2 > k_two_pi_9_digits) s->a2 -= k_two_pi_9_digits;
+    if (s->b0 >= k_two_pi_9_digits) s->b0 -= k_two_pi_9_digits;
+    if (s->b1 >= k_two_pi_9_digits) s->b1 -= k_two_pi_9_digits;
     return d;
 }
 
@@ -165,7 +163,7 @@ void orbs_place(const OrbState* s, Orb out[3])
         out[k].x = static_cast<float>(256.0 + 150.0 * std::cos(a));
         out[k].y = static_cast<float>(192.0 + 160.0 * std::sin(s->b0 + k * k_third));
         out[k].r = static_cast<float>(32.0 - 8.0 * std::sin(a));
-        out[k].front = a > k_pi ? 1 : 0;
+        out[k].front = a > k_pi_9_digits_high ? 1 : 0;
     }
 }
 
@@ -197,26 +195,26 @@ void ripples_apply(RippleState* r, float* heights, float d)
     }
 }
 
-int scene_polygons_1(Surface* frame, float now, float start)
+void scene_polygons_1(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_1_orbs, k_slow_rates, Profile::gentle, Backdrop::fuzzyballs,
-                          nullptr, k_caption);
+    polygons_frame(frame, now, start, &g_polygons_1_orbs, k_slow_rates, Profile::gentle, Backdrop::fuzzyballs,
+                   nullptr, k_caption);
 }
 
-int scene_polygons_2(Surface* frame, float now, float start)
+void scene_polygons_2(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_2_orbs, k_fast_rates, Profile::twisted,
-                          Backdrop::static_flicker, nullptr, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_2_orbs, k_fast_rates, Profile::twisted,
+                   Backdrop::static_flicker, nullptr, nullptr);
 }
 
-int scene_polygons_3(Surface* frame, float now, float start)
+void scene_polygons_3(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_3_orbs, k_fast_rates, Profile::twisted, Backdrop::fuzzyballs,
-                          nullptr, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_3_orbs, k_fast_rates, Profile::twisted, Backdrop::fuzzyballs,
+                   nullptr, nullptr);
 }
 
-int scene_polygons_4(Surface* frame, float now, float start)
+void scene_polygons_4(Surface* frame, float now, float start)
 {
-    return polygons_frame(frame, now, start, &g_polygons_4_orbs, k_fast_rates, Profile::ripple,
-                          Backdrop::title_fade, &g_polygons_4_ripples, nullptr);
+    polygons_frame(frame, now, start, &g_polygons_4_orbs, k_fast_rates, Profile::ripple,
+                   Backdrop::title_fade, &g_polygons_4_ripples, nullptr);
 }

@@ -5,7 +5,12 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/scene_list.h"
+struct Surface;
+
+void scene_polygons_1(Surface* frame, float now, float start);
+void scene_polygons_2(Surface* frame, float now, float start);
+void scene_polygons_3(Surface* frame, float now, float start);
+void scene_polygons_4(Surface* frame, float now, float start);
 
 struct OrbState {
     int32_t armed;

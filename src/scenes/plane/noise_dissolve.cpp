@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "scenes/plane/noise_dissolve_twins.h"
-#include "shell/random.h"
 
 NoiseDissolve* dissolve_create(const Image* source)
 {

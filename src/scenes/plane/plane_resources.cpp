@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/frame_size.h"
 #include "display/surface.h"
@@ -11,7 +12,6 @@
 #include "procedural/texture_grid.h"
 #include "scenes/plane/noise_dissolve.h"
 #include "scenes/plane/star_field.h"
-#include "shell/random.h"
 
 PlaneSceneData g_plane_scene = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 {0.0f, -256.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f};

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/angles.h"
 #include "display/frame_size.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
@@ -26,7 +27,6 @@ float g_terrain_fade = 0.0f;
 
 namespace {
 
-constexpr double k_full_turn = 6.2831855;
 constexpr double k_turn_rate = 0.005;       // radians per frame unit
 constexpr float k_scale = 5.0f;             // texels per world unit
 constexpr double k_plane_mid = 45.0;        // the plane swings between 15 and 75 from the camera
@@ -59,7 +59,7 @@ float motion_step(double delta)
     d.camera.z = static_cast<float>(d.camera.z - delta);
     d.theta = static_cast<float>(d.theta + k_turn_rate * delta);
     // Once per frame only: after a long gap the angle comes back over several frames.
-    if (d.theta >= k_full_turn) d.theta = static_cast<float>(d.theta - k_full_turn);
+    if (d.theta >= k_two_pi_8_digits) d.theta = static_cast<float>(d.theta - k_two_pi_8_digits);
     // A whole number of texture widths at the casting scale: the jump does not show.
     const int w = d.ground_dissolve->work->width;
     if (d.camera.z <= -256.0 - w) d.camera.z = static_cast<float>(d.camera.z + static_cast<double>(w));
@@ -78,10 +78,9 @@ bool frame_fits(const Surface* frame)
     return frame->width >= k_frame_width && frame->height >= k_frame_height;
 }
 
-int frame_blank(Surface* frame)
+void frame_blank(Surface* frame)
 {
     surface_clear(frame);
-    return 1;
 }
 
 // grid_draw or grid_draw_blend, in row bands on the band workers on the fast paths.
@@ -124,7 +123,7 @@ void sky_frame_draw_plain(Surface* frame)
     }
 }
 
-int scene_terrain_1(Surface* frame, float now, float start)
+void scene_terrain_1(Surface* frame, float now, float start)
 {
     if (!prepared()) return frame_blank(frame);
     PlaneSceneData& d = g_plane_scene;
@@ -136,10 +135,9 @@ int scene_terrain_1(Surface* frame, float now, float start)
     // The reset keeps the level at 0: the plane is textured with pure static.
     dissolve_advance(d.ground_dissolve, static_cast<float>(delta), 1);
     ground_blend_draw(frame, plane);
-    return 1;
 }
 
-int scene_terrain_2(Surface* frame, float now, float start)
+void scene_terrain_2(Surface* frame, float now, float start)
 {
     if (!prepared()) return frame_blank(frame);
     PlaneSceneData& d = g_plane_scene;
@@ -158,10 +156,9 @@ int scene_terrain_2(Surface* frame, float now, float start)
     noise_rows(d.offscreen, 0, static_cast<uint32_t>(d.offscreen->height), bias);
     dissolve_advance(d.ground_dissolve, 0.0f, 1);
     ground_blend_draw(frame, plane);
-    return 1;
 }
 
-int scene_terrain_3(Surface* frame, float now, float start)
+void scene_terrain_3(Surface* frame, float now, float start)
 {
     if (!prepared()) return frame_blank(frame);
     PlaneSceneData& d = g_plane_scene;
@@ -174,10 +171,9 @@ int scene_terrain_3(Surface* frame, float now, float start)
     grid_cast_plane_pair(d.ground_grid, d.camera, d.angles, plane, k_scale);
     if (frame_fits(frame)) grid_frame_draw(d.ground_grid, frame, nullptr);
     else surface_clear(frame);
-    return 1;
 }
 
-int scene_terrain_4(Surface* frame, float now, float start)
+void scene_terrain_4(Surface* frame, float now, float start)
 {
     if (!prepared()) return frame_blank(frame);
     PlaneSceneData& d = g_plane_scene;
@@ -194,5 +190,4 @@ int scene_terrain_4(Surface* frame, float now, float start)
     grid_cast_plane(d.sky_grid, d.camera, d.angles, plane, k_scale);
     if (g_plain_paths) sky_frame_draw_plain(frame);
     else sky_frame_draw_fast(frame);
-    return 1;
 }

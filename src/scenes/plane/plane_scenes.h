@@ -19,7 +19,7 @@ struct TerrainClock {
 extern TerrainClock g_terrain_clocks[4];   // scene_terrain_1 .. scene_terrain_4
 extern float g_terrain_fade;               // scene_terrain_2's darkening of the static, 0..255
 
-int scene_terrain_1(Surface* frame, float now, float start);
-int scene_terrain_2(Surface* frame, float now, float start);
-int scene_terrain_3(Surface* frame, float now, float start);
-int scene_terrain_4(Surface* frame, float now, float start);
+void scene_terrain_1(Surface* frame, float now, float start);
+void scene_terrain_2(Surface* frame, float now, float start);
+void scene_terrain_3(Surface* frame, float now, float start);
+void scene_terrain_4(Surface* frame, float now, float start);

@@ -6,15 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/angles.h"
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/surface.h"
 #include "geom3d/matrix.h"
 #include "scenes/plane/plane_scenes_twins.h"
-#include "shell/random.h"
 
 namespace {
 
-constexpr double k_pi = 3.14159265358979323846;
 constexpr double k_to_unit = 1.0 / 4294967296.0;   // a random word as a fraction of 2^32
 constexpr double k_radius = 8000.0;
 // The projection is fixed, whatever the surface: focal length 150 about (160, 120).
@@ -60,7 +60,7 @@ StarCloud* star_cloud_create(int count)
     for (size_t i = 0; i < n; ++i) {
         // The polar angle is uniform, so the stars crowd toward the poles on the z axis.
         const float theta = static_cast<float>(demo_rand() * k_to_unit * k_pi);
-        const double phi = demo_rand() * k_to_unit * (2.0 * k_pi);
+        const double phi = demo_rand() * k_to_unit * k_two_pi;
         const double st = std::sin(static_cast<double>(theta));
         Vec4& p = cloud->points[i];
         p.x = static_cast<float>(k_radius * st * std::cos(phi));
@@ -84,48 +84,15 @@ void star_cloud_transform(StarCloud* cloud, const Matrix4* matrix)
     mat_transform_points(matrix, cloud->work, cloud->count);
 }
 
-void star_cloud_draw(const StarCloud* cloud, Surface* surface)
-{
-    StarSpot spot;
-    for (int i = 0; i < cloud->count; ++i)
-        if (star_project(cloud->work[i], &spot)) plot_subpixel(surface, spot.x, spot.y, spot.colour);
-}
-
-void plot_subpixel(Surface* surface, float x, float y, uint32_t colour)
-{
-    const int width = surface->width;
-    const int height = surface->height;
-    // Written so that a value that is not a number fails every test.
-    if (!(x >= -1.0f && static_cast<double>(x) < width && y >= -1.0f && static_cast<double>(y) < height)) return;
-    const int ix = static_cast<int>(std::floor(x));
-    const int iy = static_cast<int>(std::floor(y));
-    const uint32_t fx = static_cast<uint32_t>(static_cast<int>(std::floor(x * 256.0))) & 0xFFu;
-    const uint32_t fy = static_cast<uint32_t>(static_cast<int>(std::floor(y * 256.0))) & 0xFFu;
-    const uint32_t o = (fx * fy) >> 8;
-    const uint32_t w_tl = 256 - fx - fy + o, w_tr = fx - o, w_bl = fy - o, w_br = o;
-
-    const bool left = x >= 0.0f;
-    const bool right = static_cast<double>(x) < width - 1;
-    if (y >= 0.0f) {
-        uint32_t* row = surface_row(surface, iy);
-        if (left) plot_weighted(row + ix, colour, w_tl);
-        if (right) plot_weighted(row + ix + 1, colour, w_tr);
-    }
-    if (static_cast<double>(y) < height - 1) {
-        uint32_t* row = surface_row(surface, iy + 1);
-        if (left) plot_weighted(row + ix, colour, w_bl);
-        if (right) plot_weighted(row + ix + 1, colour, w_br);
-    }
-}
-
 namespace {
 
-// plot_subpixel writing only the rows row_from .. row_to - 1: each pixel it writes is written
-// exactly as the whole plot writes it.
+// The 2 x 2 plot of plot_subpixel, writing only the rows row_from .. row_to - 1: each pixel it
+// writes is written exactly as the whole plot writes it, so bands drawn apart add up to the whole.
 void plot_subpixel_rows(Surface* surface, float x, float y, uint32_t colour, int row_from, int row_to)
 {
     const int width = surface->width;
     const int height = surface->height;
+    // Written so that a value that is not a number fails every test.
     if (!(x >= -1.0f && static_cast<double>(x) < width && y >= -1.0f && static_cast<double>(y) < height)) return;
     const int iy = static_cast<int>(std::floor(y));
     // The plot's rows are iy and iy + 1: nothing to do when neither is in the band.
@@ -151,6 +118,18 @@ void plot_subpixel_rows(Surface* surface, float x, float y, uint32_t colour, int
 }
 
 }  // namespace
+
+// Inside -1 <= y < height the plot's rows are iy >= -1 and iy + 1 <= height - 1, so the band of all
+// rows lets through exactly the pixels the bounds tests let through.
+void plot_subpixel(Surface* surface, float x, float y, uint32_t colour)
+{
+    plot_subpixel_rows(surface, x, y, colour, 0, surface->height);
+}
+
+void star_cloud_draw(const StarCloud* cloud, Surface* surface)
+{
+    star_cloud_draw_rows(cloud, surface, 0, surface->height);
+}
 
 void star_cloud_draw_rows(const StarCloud* cloud, Surface* surface, int row_from, int row_to)
 {

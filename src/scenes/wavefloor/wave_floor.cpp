@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/random.h"
 #include "display/blend.h"
 #include "display/render_paths.h"
 #include "display/surface.h"
 #include "procedural/height_field.h"
 #include "scenes/wavefloor/wave_floor_twins.h"
-#include "shell/random.h"
 
 using namespace wave_floor_shared;
 

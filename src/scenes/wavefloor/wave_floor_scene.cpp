@@ -33,7 +33,7 @@ void wave_floor_frame_plain(Surface* frame, WaveFloor* floor, double pitch, doub
     wave_floor_draw(floor, frame);
 }
 
-int scene_wave_floor(Surface* frame, float now, float start)
+void scene_wave_floor(Surface* frame, float now, float start)
 {
     WaveFloorState& st = g_wave_floor_state;
     double previous_position = st.position;
@@ -74,5 +74,4 @@ int scene_wave_floor(Surface* frame, float now, float start)
         const int x = 256 - (text_width(k_caption) >> 1);
         draw_text(frame, k_caption, x, k_caption_row, 0xFFFFFFFFu);
     }
-    return 1;
 }

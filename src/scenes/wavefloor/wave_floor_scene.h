@@ -18,4 +18,4 @@ struct WaveFloorState {
 
 extern WaveFloorState g_wave_floor_state;
 
-int scene_wave_floor(Surface* frame, float now, float start);
+void scene_wave_floor(Surface* frame, float now, float start);

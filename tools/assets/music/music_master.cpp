@@ -6,11 +6,11 @@
 #include <cmath>
 #include <deque>
 
+#include "base/angles.h"
 #include "music.h"
 
 namespace {
 
-constexpr double k_pi = 3.141592653589793;
 constexpr double k_sr = k_sample_rate;
 
 // Direct form II transposed second-order section.

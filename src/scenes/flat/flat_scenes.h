@@ -1,11 +1,19 @@
-// The flat scenes: black, static, flickering static, the name strobe and fade, the picture fades.
-// Their declarations are shared with the shell (shell/scene_list.h); this header adds the state
-// they carry from one call to the next, process-wide and never reset, so that it spans separate
-// Timeline entries of the same scene (and the polygon scenes that draw through them).
+// The flat scenes: black, static, flickering static, the name strobe and fade, the picture fades,
+// and the state they carry from one call to the next, process-wide and never reset, so that it
+// spans separate Timeline entries of the same scene (and the polygon scenes that draw through them).
 #pragma once
 #include <cstdint>
 
-#include "shell/scene_list.h"
+struct Surface;
+
+void scene_black(Surface* frame, float now, float start);
+void scene_static(Surface* frame, float now, float start);
+void scene_static_flicker(Surface* frame, float now, float start);
+void scene_name_strobe(Surface* frame, float now, float start);
+void scene_name_fade(Surface* frame, float now, float start);
+void scene_fade_plumhelm(Surface* frame, float now, float start);
+void scene_fade_title(Surface* frame, float now, float start);
+void scene_fade_gloomfield(Surface* frame, float now, float start);
 
 // Static flicker and name strobe: the sum of frame deltas decides static or the other picture.
 struct FlickerState {

@@ -4,7 +4,7 @@
 // differences of frame times are taken in double and rounded to float only where they are stored
 // (prev_d, cur_d, acc, level, the fade step parameter); the flicker phase is read from the sum
 // before it is rounded into acc.
-#include "draw2d/flat_scenes.h"
+#include "scenes/flat/flat_scenes.h"
 
 #include "display/frame_size.h"
 #include "display/surface.h"
@@ -48,8 +48,8 @@ void name_draw(Surface* frame, uint32_t colour)
 // The three picture fades: full strength on the very first call, then `factor` levels per frame
 // unit towards the backdrop. A later entry makes d drop, so the step turns large and negative and
 // the level jumps back to its cap of 255.
-int picture_fade(PictureFadeState& s, FadePicture* fade, int x, int y, double factor, Surface* frame, float now,
-                 float start)
+void picture_fade(PictureFadeState& s, FadePicture* fade, int x, int y, double factor, Surface* frame, float now,
+                  float start)
 {
     const float d = static_cast<float>(entry_time(now, start));
     if (!s.armed) {
@@ -57,7 +57,7 @@ int picture_fade(PictureFadeState& s, FadePicture* fade, int x, int y, double fa
         s.prev_d = s.cur_d = d;
         surface_clear(frame);
         fade_blit(frame, x, y, 0.0f, 1, 255.0f, fade);
-        return 1;
+        return;
     }
     s.prev_d = s.cur_d;
     s.cur_d = d;
@@ -65,7 +65,6 @@ int picture_fade(PictureFadeState& s, FadePicture* fade, int x, int y, double fa
     // The step is rounded to float as it is passed.
     const float step = static_cast<float>((static_cast<double>(s.cur_d) - static_cast<double>(s.prev_d)) * factor);
     fade_blit(frame, x, y, step, 0, 255.0f, fade);
-    return 1;
 }
 
 // picture_fade's state change alone, for a caller that draws the picture itself: returns the level
@@ -96,19 +95,17 @@ void scene_fade_title_rows(Surface* frame, uint32_t level, int row_from, int row
     fade_frame_rows(frame, 0, 0, g_fade_title, level, row_from, row_to);
 }
 
-int scene_black(Surface* frame, float, float)
+void scene_black(Surface* frame, float, float)
 {
     surface_clear(frame);
-    return 1;
 }
 
-int scene_static(Surface* frame, float, float)
+void scene_static(Surface* frame, float, float)
 {
     noise_rows(frame, 0, k_frame_height, 0);
-    return 1;
 }
 
-int scene_static_flicker(Surface* frame, float now, float start)
+void scene_static_flicker(Surface* frame, float now, float start)
 {
     FlickerState& s = g_static_flicker_state;
     const float d = static_cast<float>(entry_time(now, start));
@@ -117,7 +114,7 @@ int scene_static_flicker(Surface* frame, float now, float start)
         noise_rows(frame, 0, k_frame_height, 0);
         s.acc = 0.0f;
         s.armed = 1;
-        return 1;
+        return;
     }
     // The deltas add up across entries, so every later entry begins near acc 0: black first.
     s.prev_d = s.cur_d;
@@ -126,10 +123,9 @@ int scene_static_flicker(Surface* frame, float now, float start)
         noise_rows(frame, 0, k_frame_height, 0);
     else
         surface_clear(frame);
-    return 1;
 }
 
-int scene_name_strobe(Surface* frame, float now, float start)
+void scene_name_strobe(Surface* frame, float now, float start)
 {
     FlickerState& s = g_name_strobe_state;
     const float d = static_cast<float>(entry_time(now, start));
@@ -139,7 +135,7 @@ int scene_name_strobe(Surface* frame, float now, float start)
         s.prev_d = s.cur_d = d;
         noise_rows(frame, 0, k_frame_height, 0);
         s.acc = 0.0f;
-        return 1;
+        return;
     }
     s.prev_d = s.cur_d;
     s.cur_d = d;
@@ -156,10 +152,9 @@ int scene_name_strobe(Surface* frame, float now, float start)
         surface_clear(frame);
         name_draw(frame, 0xFFFFFFFFu);
     }
-    return 1;
 }
 
-int scene_name_fade(Surface* frame, float now, float start)
+void scene_name_fade(Surface* frame, float now, float start)
 {
     NameFadeState& s = g_name_fade_state;
     const float d = static_cast<float>(entry_time(now, start));
@@ -170,7 +165,7 @@ int scene_name_fade(Surface* frame, float now, float start)
         name_draw(frame, 0xFFFFFFFFu);
         s.level = 255.0f;
         s.armed = 1;
-        return 1;
+        return;
     }
     double base;
     if (start != s.last_start) {
@@ -190,20 +185,19 @@ int scene_name_fade(Surface* frame, float now, float start)
     const uint32_t v = static_cast<uint32_t>(static_cast<int64_t>(s.level)) & 0xFFu;
     surface_clear(frame);
     name_draw(frame, v * 0x01010101u);
-    return 1;
 }
 
-int scene_fade_plumhelm(Surface* frame, float now, float start)
+void scene_fade_plumhelm(Surface* frame, float now, float start)
 {
-    return picture_fade(g_fade_plumhelm_state, g_fade_plumhelm, 139, 64, 4.0, frame, now, start);
+    picture_fade(g_fade_plumhelm_state, g_fade_plumhelm, 139, 64, 4.0, frame, now, start);
 }
 
-int scene_fade_title(Surface* frame, float now, float start)
+void scene_fade_title(Surface* frame, float now, float start)
 {
-    return picture_fade(g_fade_title_state, g_fade_title, 0, 0, 6.0, frame, now, start);
+    picture_fade(g_fade_title_state, g_fade_title, 0, 0, 6.0, frame, now, start);
 }
 
-int scene_fade_gloomfield(Surface* frame, float now, float start)
+void scene_fade_gloomfield(Surface* frame, float now, float start)
 {
-    return picture_fade(g_fade_gloomfield_state, g_fade_gloomfield, 208, 156, 3.0, frame, now, start);
+    picture_fade(g_fade_gloomfield_state, g_fade_gloomfield, 208, 156, 3.0, frame, now, start);
 }

@@ -1,8 +1,8 @@
-// POSIX system services for the desktop backend: the start-up pause and the calendar clock.
+// POSIX system services for the SDL desktop backend on Linux: the start-up pause and the calendar
+// clock.
 #include <ctime>
 
 #include "platform/platform.h"
-#include "shell/demo.h"
 
 void system_sleep(uint32_t ms)
 {
@@ -21,4 +21,5 @@ uint32_t system_calendar_time()
     return static_cast<uint32_t>(std::time(nullptr));
 }
 
+void system_pass_begin(int) {}
 void system_pass_end() {}

@@ -1,5 +1,5 @@
 // Opening and reading the data files, with one line for every way they can be unusable.
-#include "shell/data_file.h"
+#include "base/data_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "shell/report.h"
+#include "base/report.h"
 
 #ifndef O_NONBLOCK
 #define O_NONBLOCK 0   // no FIFOs to wait on

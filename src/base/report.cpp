@@ -1,5 +1,5 @@
 // The one-line start-up failure message.
-#include "shell/report.h"
+#include "base/report.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The demo's random generator.
-#include "shell/random.h"
+#include "base/random.h"
 
 uint32_t g_rand_state = 0x8372D8DAu;
 

@@ -1,9 +1,9 @@
 // The picture fades (placement, rate, floor, a later entry's restart) and what a whole run never
 // reaches: the name fade at 0, a strobe past the last name. The words past each row stay untouched.
 #include "common/test_util.h"
-#include "draw2d/flat_scenes.h"
 #include "draw2d/font.h"
 #include "draw2d/pictures.h"
+#include "scenes/flat/flat_scenes.h"
 #include "shell/timeline.h"
 
 TEST(FlatScenes, PictureFadesAndNameFadeFloor)
