@@ -145,8 +145,8 @@ struct BandShade {
 };
 
 template <bool k_one_colour, bool k_thin>
-__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
-                                                           const BandShade& o)
+__attribute__((always_inline)) inline __m128i band_alpha4(__m128 d, __m128 a, __m128 lanes, const BandShade& o,
+                                                           __m128i* colour_out)
 {
     const __m128 zero = _mm_setzero_ps();
     const __m128 cover = _mm_sub_ps(o.cover_scale, _mm_and_ps(d, o.abs_mask));
@@ -181,6 +181,16 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
         colour = blend_argb4_each(o.c1, o.c0, u);
         alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
     }
+    *colour_out = colour;
+    return alpha;
+}
+
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
+                                                           const BandShade& o)
+{
+    __m128i colour;
+    const __m128i alpha = band_alpha4<k_one_colour, k_thin>(d, a, lanes, o, &colour);
     const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), blend_argb4_each(colour, dst, alpha));
 }
@@ -254,18 +264,97 @@ __attribute__((always_inline)) inline void level_rows_band(Surface* s, const Lin
     }
 }
 
+// trunc_held_fast in four lanes, and the greater and the lesser of four pairs of integers.
+__attribute__((always_inline)) inline __m128i trunc_held4(__m128 v)
+{
+    return cvtt_ps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-1073741824.0f)), _mm_set1_ps(1073741824.0f)));
+}
+__attribute__((always_inline)) inline __m128i max_epi32_sse2(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, a), _mm_andnot_si128(a_greater, b));
+}
+__attribute__((always_inline)) inline __m128i min_epi32_sse2(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, b), _mm_andnot_si128(a_greater, a));
+}
+
+// Four rows y .. y + 3 of a one-colour slanted band at once, when each of them is empty or one
+// group of four pixels inside its row (most rows of a thin band): lane i of every vector is row
+// y + i, and the lanes from `rows` on are rows past the band's last, left empty. The row values
+// advance one addition a row as in slant_row_step; vector k holds the k-th pixel of every row's
+// group, its d and a made by the same additions as along the row; the four alpha vectors are then
+// turned into each row's four and each row blends its group as span_band_shade would. Returns
+// false, having drawn nothing, when a row does not fit.
+template <bool k_thin>
+__attribute__((always_inline)) inline bool four_rows_band(uint8_t* row_bytes, int pitch, int width, int rows,
+                                                          const LineBand& b, const SlantRow& r, const BandShade& o,
+                                                          const LaneSum& rows_x, const LaneSum& rows_d,
+                                                          const LaneSum& rows_a)
+{
+    const __m128i x_from = max_epi32_sse2(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
+    const __m128i x_to = min_epi32_sse2(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
+    // The group's last lane in each row; negative: an empty row.
+    const __m128i in_band = _mm_cmpgt_epi32(_mm_set1_epi32(rows), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i last = _mm_or_si128(_mm_and_si128(in_band, _mm_sub_epi32(x_to, x_from)),
+                                      _mm_andnot_si128(in_band, _mm_set1_epi32(-1)));
+    const __m128i fits = _mm_and_si128(_mm_cmplt_epi32(last, _mm_set1_epi32(4)),
+                                       _mm_cmplt_epi32(x_from, _mm_set1_epi32(width - 3)));
+    if (_mm_movemask_epi8(_mm_or_si128(fits, _mm_cmplt_epi32(last, _mm_setzero_si128()))) != 0xFFFF) return false;
+    const __m128 x_f = _mm_cvtepi32_ps(x_from);
+    const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
+    __m128 d = _mm_add_ps(rows_d.lanes(_mm_set1_ps(r.row_d)), _mm_mul_ps(x_f, step_d));
+    __m128 a = _mm_add_ps(rows_a.lanes(_mm_set1_ps(r.row_a)), _mm_mul_ps(x_f, step_a));
+    __m128i alpha[4];
+    __m128i colour;
+    for (int k = 0; k < 4; ++k) {
+        const __m128 lanes = _mm_castsi128_ps(_mm_cmpgt_epi32(last, _mm_set1_epi32(k - 1)));
+        alpha[k] = band_alpha4<true, k_thin>(d, a, lanes, o, &colour);
+        d = _mm_add_ps(d, step_d);
+        a = _mm_add_ps(a, step_a);
+    }
+    const __m128i t0 = _mm_unpacklo_epi32(alpha[0], alpha[1]), t1 = _mm_unpacklo_epi32(alpha[2], alpha[3]);
+    const __m128i t2 = _mm_unpackhi_epi32(alpha[0], alpha[1]), t3 = _mm_unpackhi_epi32(alpha[2], alpha[3]);
+    const __m128i row_alpha[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1), _mm_unpacklo_epi64(t2, t3),
+                                  _mm_unpackhi_epi64(t2, t3)};
+    alignas(16) int32_t from[4], span[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(from), x_from);
+    _mm_store_si128(reinterpret_cast<__m128i*>(span), last);
+    for (int i = 0; i < 4; ++i) {
+        if (span[i] < 0) continue;
+        __m128i* px = reinterpret_cast<__m128i*>(reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) +
+                                                 from[i]);
+        _mm_storeu_si128(px, blend_argb4_each(colour, _mm_loadu_si128(px), row_alpha[i]));
+    }
+    return true;
+}
+
 // The slanted rows of a band of half-width up to 64, the common case of every line: the row values
-// advance as in slant_rows_shade, and the row pointer steps by the pitch.
+// advance as in slant_rows_shade, and the row pointer steps by the pitch. A one-colour band takes
+// four rows at a time where they fit.
 template <bool k_one_colour, bool k_thin>
 __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
                                                            int row_from, int y_last)
 {
     const LaneSum sum_d(b.ny), sum_a(b.nx);
+    const LaneSum rows_x(b.slope), rows_d(-b.nx), rows_a(b.ny);
     const int width = s->width;
     int y;
     SlantRow r = slant_row_first(b, row_from, y_last, &y);
     uint8_t* row_bytes = reinterpret_cast<uint8_t*>(surface_row(s, y));
-    for (; y <= y_last; ++y, row_bytes += s->pitch, slant_row_step(b, &r)) {
+    int one_by_one = 0;   // rows to draw one at a time after four that did not fit
+    while (y <= y_last) {
+        if (k_one_colour && one_by_one == 0) {
+            if (four_rows_band<k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1), b, r, o, rows_x,
+                                       rows_d, rows_a)) {
+                for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
+                y += 4;
+                row_bytes += 4 * static_cast<intptr_t>(s->pitch);
+                continue;
+            }
+            one_by_one = 4;
+        }
         const int x_from = std::max(b.xmin, trunc_held_fast(r.xs));
         const int x_to = std::min(b.xmax, trunc_held_fast(r.xe));
         if (x_from <= x_to) {
@@ -274,6 +363,10 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
             span_band_shade<true, k_one_colour, k_thin>(reinterpret_cast<uint32_t*>(row_bytes), x_from, x_to, width,
                                                         d, a, sum_d, sum_a, o, b);
         }
+        if (one_by_one > 0) --one_by_one;
+        ++y;
+        row_bytes += s->pitch;
+        slant_row_step(b, &r);
     }
 }
 
