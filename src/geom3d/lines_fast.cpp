@@ -6,7 +6,8 @@
 // apart add up to the whole line. It sets a band up once (LineBand) and then shades its rows; on
 // x86 the code is compiled twice, for SSE2 and in the AVX2 encoding, and a processor with AVX2 takes
 // the second (same operations, same words). A polyline of one colour and width (a curve's sixteen
-// pieces) is drawn in one call, which makes the shading constants once for all its pieces.
+// pieces) is drawn in one call, which makes the shading constants once for all its pieces; a
+// one-colour band shades four short rows at once, a row in each lane.
 #include <emmintrin.h>
 
 #include <algorithm>
