@@ -52,8 +52,7 @@ void draw_curve_fast(Surface* s, const Vec4& a, const Vec4& b, const Vec4& contr
     }
     Vec4 points[17];
     points_make_fast(a, b, control, points);
-    for (int i = 0; i < 16; ++i)
-        draw_line_wide_fast(s, points[i], points[i + 1], colour, colour, 1.0f, row_from, row_to);
+    draw_polyline_fast(s, points, 17, colour, 1.0f, row_from, row_to);
 }
 
 // draw_glow_dot_plain on the rows row_from .. row_to - 1; each row of a dot stands on its own.

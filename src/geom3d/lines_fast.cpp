@@ -5,7 +5,9 @@
 // which leaves every byte as it was. It can also keep to a band of rows, so that row bands drawn
 // apart add up to the whole line. It sets a band up once (LineBand) and then shades its rows; on
 // x86 the code is compiled twice, for SSE2 and in the AVX2 encoding, and a processor with AVX2 takes
-// the second (same operations, same words).
+// the second (same operations, same words). A polyline of one colour and width (a curve's sixteen
+// pieces) is drawn in one call, which makes the shading constants once for all its pieces; a
+// one-colour band shades four short rows at once, a row in each lane.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -92,30 +94,41 @@ inline int trunc_held_fast(float v)
     return cvtt_ss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
 }
 
+// The row values of a slanted band: the row's span xs..xe, and d and a at its column 0.
+struct SlantRow {
+    float xs, xe, row_d, row_a;
+};
+
+// The next row's values: one addition each, as the whole line advances them.
+__attribute__((always_inline)) inline void slant_row_step(const LineBand& b, SlantRow* r)
+{
+    r->xs += b.slope;
+    r->xe += b.slope;
+    r->row_d -= b.nx;
+    r->row_a += b.ny;
+}
+
+// The values of row *y, the band's first row at or after row_from: rows before the band still
+// advance the values one row at a time, so a band of rows starts on the values the whole line has.
+__attribute__((always_inline)) inline SlantRow slant_row_first(const LineBand& b, int row_from, int y_last, int* y)
+{
+    SlantRow r = {b.xs, b.xe, b.row_d, b.row_a};
+    for (*y = b.ymin; *y < row_from && *y <= y_last; ++*y) slant_row_step(b, &r);
+    return r;
+}
+
 // The slanted rows of a band too wide for four pixels at a time, one pixel at a time.
 void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, const LineShade& ls)
 {
-    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
-    // Rows before the band still advance the row values, one addition per row as the whole line does.
-    int y = b.ymin;
-    for (; y < row_from && y <= y_last; ++y) {
-        xs += b.slope;
-        xe += b.slope;
-        row_d -= b.nx;
-        row_a += b.ny;
-    }
-    for (; y <= y_last; ++y) {
-        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
-        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+    int y;
+    for (SlantRow r = slant_row_first(b, row_from, y_last, &y); y <= y_last; ++y, slant_row_step(b, &r)) {
+        const int x_from = std::max(b.xmin, trunc_held_fast(r.xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(r.xe));
         if (x_from <= x_to) {
-            const float d = row_d + static_cast<float>(x_from) * b.ny;
-            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            const float d = r.row_d + static_cast<float>(x_from) * b.ny;
+            const float a = r.row_a + static_cast<float>(x_from) * b.nx;
             span_plain_shade<true>(surface_row(s, y), x_from, x_to, d, a, b.ny, b.nx, ls);
         }
-        xs += b.slope;
-        xe += b.slope;
-        row_d -= b.nx;
-        row_a += b.ny;
     }
 }
 
@@ -133,8 +146,8 @@ struct BandShade {
 };
 
 template <bool k_one_colour, bool k_thin>
-__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
-                                                           const BandShade& o)
+__attribute__((always_inline)) inline __m128i band_alpha4(__m128 d, __m128 a, __m128 lanes, const BandShade& o,
+                                                           __m128i* colour_out)
 {
     const __m128 zero = _mm_setzero_ps();
     const __m128 cover = _mm_sub_ps(o.cover_scale, _mm_and_ps(d, o.abs_mask));
@@ -144,7 +157,8 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
     const __m128 factor = _mm_max_ps(_mm_sub_ps(o.cover_scale, past), zero);
     __m128i covi;
     if (k_thin) {
-        const __m128i cov = cvtt_ps_epi32(_mm_min_ps(cover, o.c255));
+        // cover_scale - |d| is at most cover_scale, at most 255 here: no hold at 255 is needed.
+        const __m128i cov = cvtt_ps_epi32(cover);
         const __m128i fading_i = _mm_castps_si128(fading);
         const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, cvtt_ps_epi32(factor)),
                                           _mm_andnot_si128(fading_i, o.k256_i));
@@ -168,26 +182,43 @@ __attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 
         colour = blend_argb4_each(o.c1, o.c0, u);
         alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
     }
+    *colour_out = colour;
+    return alpha;
+}
+
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void shade_four_band(uint32_t* px, __m128 d, __m128 a, __m128 lanes,
+                                                           const BandShade& o)
+{
+    __m128i colour;
+    const __m128i alpha = band_alpha4<k_one_colour, k_thin>(d, a, lanes, o, &colour);
     const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(px), blend_argb4_each(colour, dst, alpha));
 }
 
-__attribute__((always_inline)) inline BandShade band_shade_make(const LineBand& b)
+// The constants of a band's shading; a polyline's pieces share all but the two lengths.
+__attribute__((always_inline)) inline BandShade band_shade_make(float cover_scale, uint32_t c0, uint32_t c1)
 {
     BandShade o;
-    o.cover_scale = _mm_set1_ps(b.cover_scale);
-    o.end = _mm_set1_ps(b.end);
-    o.inv_len = _mm_set1_ps(b.inv_len);
+    o.cover_scale = _mm_set1_ps(cover_scale);
+    o.end = _mm_setzero_ps();
+    o.inv_len = _mm_setzero_ps();
     o.abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     o.one = _mm_set1_ps(1.0f);
     o.c255 = _mm_set1_ps(255.0f);
     o.k256 = _mm_set1_ps(256.0f);
     o.inv256 = _mm_set1_ps(0.00390625f);
-    o.c0 = _mm_set1_epi32(static_cast<int>(b.c0));
-    o.c1 = _mm_set1_epi32(static_cast<int>(b.c1));
+    o.c0 = _mm_set1_epi32(static_cast<int>(c0));
+    o.c1 = _mm_set1_epi32(static_cast<int>(c1));
     o.k256_i = _mm_set1_epi32(256);
-    o.alpha = _mm_set1_epi32(static_cast<int>(b.c0 >> 24));
+    o.alpha = _mm_set1_epi32(static_cast<int>(c0 >> 24));
     return o;
+}
+
+__attribute__((always_inline)) inline void band_shade_lengths(const LineBand& b, BandShade* o)
+{
+    o->end = _mm_set1_ps(b.end);
+    o->inv_len = _mm_set1_ps(b.inv_len);
 }
 
 // Pixels x_from..x_to (x_from <= x_to) of one row, d and a advancing by one float addition per
@@ -220,10 +251,10 @@ __attribute__((always_inline)) inline void span_band_shade(uint32_t* row, int x_
 // The rows of a level band (horizontal after clipping) of half-width up to 64: d is the same along
 // each row, and a runs from the band's first column.
 template <bool k_one_colour, bool k_thin>
-__attribute__((always_inline)) inline void level_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+__attribute__((always_inline)) inline void level_rows_band(Surface* s, const LineBand& b, const BandShade& o,
+                                                           int row_from, int y_last)
 {
     if (b.xmin > b.xmax) return;
-    const BandShade o = band_shade_make(b);
     const float sign = b.sign;
     const LaneSum sum_d(0.0f), sum_a(sign);
     for (int y = std::max(b.ymin, row_from); y <= y_last; ++y) {
@@ -234,37 +265,120 @@ __attribute__((always_inline)) inline void level_rows_band(Surface* s, const Lin
     }
 }
 
-// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
-// advance as in slant_rows_shade, and the row pointer steps by the pitch.
-template <bool k_one_colour, bool k_thin>
-__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, int row_from, int y_last)
+// trunc_held_fast in four lanes, and the greater and the lesser of four pairs of integers.
+__attribute__((always_inline)) inline __m128i trunc_held4(__m128 v)
 {
-    const BandShade o = band_shade_make(b);
-    const LaneSum sum_d(b.ny), sum_a(b.nx);
-    const int width = s->width;
-    float xs = b.xs, xe = b.xe, row_d = b.row_d, row_a = b.row_a;
-    int y = b.ymin;
-    for (; y < row_from && y <= y_last; ++y) {
-        xs += b.slope;
-        xe += b.slope;
-        row_d -= b.nx;
-        row_a += b.ny;
+    return cvtt_ps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-1073741824.0f)), _mm_set1_ps(1073741824.0f)));
+}
+__attribute__((always_inline)) inline __m128i max_epi32_sse2(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, a), _mm_andnot_si128(a_greater, b));
+}
+__attribute__((always_inline)) inline __m128i min_epi32_sse2(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, b), _mm_andnot_si128(a_greater, a));
+}
+
+// Four rows y .. y + 3 of a one-colour slanted band at once, when each of them is empty or one
+// group of four pixels inside its row (most rows of a thin band): lane i of every vector is row
+// y + i, and the lanes from `rows` on are rows past the band's last, left empty. The row values
+// advance one addition a row as in slant_row_step; vector k holds the k-th pixel of every row's
+// group, its d and a made by the same additions as along the row; the four alpha vectors are then
+// turned into each row's four and each row blends its group as span_band_shade would. Returns
+// false, having drawn nothing, when a row does not fit.
+template <bool k_thin>
+__attribute__((always_inline)) inline bool four_rows_band(uint8_t* row_bytes, int pitch, int width, int rows,
+                                                          const LineBand& b, const SlantRow& r, const BandShade& o,
+                                                          const LaneSum& rows_x, const LaneSum& rows_d,
+                                                          const LaneSum& rows_a)
+{
+    const __m128i x_from = max_epi32_sse2(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
+    const __m128i x_to = min_epi32_sse2(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
+    // The group's last lane in each row; negative: an empty row.
+    const __m128i in_band = _mm_cmpgt_epi32(_mm_set1_epi32(rows), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i last = _mm_or_si128(_mm_and_si128(in_band, _mm_sub_epi32(x_to, x_from)),
+                                      _mm_andnot_si128(in_band, _mm_set1_epi32(-1)));
+    const __m128i fits = _mm_and_si128(_mm_cmplt_epi32(last, _mm_set1_epi32(4)),
+                                       _mm_cmplt_epi32(x_from, _mm_set1_epi32(width - 3)));
+    if (_mm_movemask_epi8(_mm_or_si128(fits, _mm_cmplt_epi32(last, _mm_setzero_si128()))) != 0xFFFF) return false;
+    const __m128 x_f = _mm_cvtepi32_ps(x_from);
+    const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
+    __m128 d = _mm_add_ps(rows_d.lanes(_mm_set1_ps(r.row_d)), _mm_mul_ps(x_f, step_d));
+    __m128 a = _mm_add_ps(rows_a.lanes(_mm_set1_ps(r.row_a)), _mm_mul_ps(x_f, step_a));
+    __m128i alpha[4];
+    __m128i colour;
+    for (int k = 0; k < 4; ++k) {
+        const __m128 lanes = _mm_castsi128_ps(_mm_cmpgt_epi32(last, _mm_set1_epi32(k - 1)));
+        alpha[k] = band_alpha4<true, k_thin>(d, a, lanes, o, &colour);
+        d = _mm_add_ps(d, step_d);
+        a = _mm_add_ps(a, step_a);
     }
+    const __m128i t0 = _mm_unpacklo_epi32(alpha[0], alpha[1]), t1 = _mm_unpacklo_epi32(alpha[2], alpha[3]);
+    const __m128i t2 = _mm_unpackhi_epi32(alpha[0], alpha[1]), t3 = _mm_unpackhi_epi32(alpha[2], alpha[3]);
+    const __m128i row_alpha[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1), _mm_unpacklo_epi64(t2, t3),
+                                  _mm_unpackhi_epi64(t2, t3)};
+    alignas(16) int32_t from[4], span[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(from), x_from);
+    _mm_store_si128(reinterpret_cast<__m128i*>(span), last);
+    for (int i = 0; i < 4; ++i) {
+        if (span[i] < 0) continue;
+        __m128i* px = reinterpret_cast<__m128i*>(reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) +
+                                                 from[i]);
+        _mm_storeu_si128(px, blend_argb4_each(colour, _mm_loadu_si128(px), row_alpha[i]));
+    }
+    return true;
+}
+
+// The slanted rows of a band of half-width up to 64, the common case of every line: the row values
+// advance as in slant_rows_shade, and the row pointer steps by the pitch. A one-colour band takes
+// four rows at a time where they fit.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
+                                                           int row_from, int y_last)
+{
+    const LaneSum sum_d(b.ny), sum_a(b.nx);
+    const LaneSum rows_x(b.slope), rows_d(-b.nx), rows_a(b.ny);
+    const int width = s->width;
+    int y;
+    SlantRow r = slant_row_first(b, row_from, y_last, &y);
     uint8_t* row_bytes = reinterpret_cast<uint8_t*>(surface_row(s, y));
-    for (; y <= y_last; ++y, row_bytes += s->pitch) {
-        const int x_from = std::max(b.xmin, trunc_held_fast(xs));
-        const int x_to = std::min(b.xmax, trunc_held_fast(xe));
+    int one_by_one = 0;   // rows to draw one at a time after four that did not fit
+    while (y <= y_last) {
+        if (k_one_colour && one_by_one == 0) {
+            if (four_rows_band<k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1), b, r, o, rows_x,
+                                       rows_d, rows_a)) {
+                for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
+                y += 4;
+                row_bytes += 4 * static_cast<intptr_t>(s->pitch);
+                continue;
+            }
+            one_by_one = 4;
+        }
+        const int x_from = std::max(b.xmin, trunc_held_fast(r.xs));
+        const int x_to = std::min(b.xmax, trunc_held_fast(r.xe));
         if (x_from <= x_to) {
-            const float d = row_d + static_cast<float>(x_from) * b.ny;
-            const float a = row_a + static_cast<float>(x_from) * b.nx;
+            const float d = r.row_d + static_cast<float>(x_from) * b.ny;
+            const float a = r.row_a + static_cast<float>(x_from) * b.nx;
             span_band_shade<true, k_one_colour, k_thin>(reinterpret_cast<uint32_t*>(row_bytes), x_from, x_to, width,
                                                         d, a, sum_d, sum_a, o, b);
         }
-        xs += b.slope;
-        xe += b.slope;
-        row_d -= b.nx;
-        row_a += b.ny;
+        if (one_by_one > 0) --one_by_one;
+        ++y;
+        row_bytes += s->pitch;
+        slant_row_step(b, &r);
     }
+}
+
+// The four quotients num / den, lane by lane: one division instruction for four of the set-up's,
+// each the same IEEE quotient as a division alone.
+__attribute__((always_inline)) inline void quotients4(__m128 num, __m128 den, float* q0, float* q1, float* q2)
+{
+    const __m128 q = _mm_div_ps(num, den);
+    *q0 = _mm_cvtss_f32(q);
+    *q1 = _mm_cvtss_f32(_mm_shuffle_ps(q, q, 0x55));
+    *q2 = _mm_cvtss_f32(_mm_shuffle_ps(q, q, 0xAA));
 }
 
 __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
@@ -282,52 +396,50 @@ __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4
         if (clip_segment(&v0, &v1, -1.0f, CLIP_MIN_Y) < 0) return 0;
         if (clip_segment(&v0, &v1, right, CLIP_MAX_X) < 0) return 0;
         if (clip_segment(&v0, &v1, bottom, CLIP_MAX_Y) < 0) return 0;
+        if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return 0;
     }
-    if (!std::isfinite(v0.x) || !std::isfinite(v0.y) || !std::isfinite(v1.x) || !std::isfinite(v1.y)) return 0;
+    // (Ends inside the margin are finite.)
 
     const float dx = v1.x - v0.x;
     const float dy = v1.y - v0.y;
-    if (std::fabs(dx) == 0.0f && std::fabs(dy) == 0.0f) return 0;
+    if (dx == 0.0f && dy == 0.0f) return 0;
 
     LineBand& b = *out;
     if (upper == lower) {
         b.c0 = upper;
         b.c1 = upper;
     } else {
-        const bool along_x = std::fabs(dx) > 0.0f;
+        const bool along_x = dx != 0.0f;
         const float t0 = along_x ? 255.0f * (v0.x - unclipped.x) / full_dx : 255.0f * (v0.y - unclipped.y) / full_dy;
         const float t1 = along_x ? 255.0f * (v1.x - unclipped.x) / full_dx : 255.0f * (v1.y - unclipped.y) / full_dy;
         b.c0 = blend_argb(lower, upper, trunc_byte(t0));
         b.c1 = blend_argb(lower, upper, trunc_byte(t1));
     }
 
+    // trunc_held_fast is trunc_held without branches.
     const float w_far = w + 0.5f;
-    b.ymin = std::max(0, trunc_held(v0.y - w));
-    b.ymax = std::min(s->height - 1, trunc_held(v1.y + w_far));
-    if (dx > 0.0f) {
-        b.xmin = trunc_held(v0.x - w);
-        b.xmax = trunc_held(v1.x + w_far);
-    } else {
-        b.xmin = trunc_held(v1.x - w);
-        b.xmax = trunc_held(v0.x + w_far);
-    }
-    b.xmin = std::max(0, b.xmin);
-    b.xmax = std::min(s->width - 1, b.xmax);
+    b.ymin = std::max(0, trunc_held_fast(v0.y - w));
+    b.ymax = std::min(s->height - 1, trunc_held_fast(v1.y + w_far));
+    const float x_left = dx > 0.0f ? v0.x : v1.x;
+    const float x_right = dx > 0.0f ? v1.x : v0.x;
+    b.xmin = std::max(0, trunc_held_fast(x_left - w));
+    b.xmax = std::min(s->width - 1, trunc_held_fast(x_right + w_far));
     if (b.ymin > b.ymax) return 0;
     b.cover_scale = 255.0f * w;
     b.simd = w <= k_simd_max_w ? 1 : 0;   // 0 for NaN
 
-    if (std::fabs(dy) > 0.0f) {
+    if (dy != 0.0f) {
         const float len = static_cast<float>(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
         if (!(len > 0.0f)) return 0;   // both extents below float resolution
-        const float nx = 255.0f * dx / len;
-        const float ny = 255.0f * dy / len;
-        b.end = 255.0f * len;
-        b.inv_len = 1.0f / len;
         const float ry = static_cast<float>(b.ymin) - v0.y;
-        const float xc = v0.x + ry * dx / dy;
-        const float h = len * w / dy;
-        b.slope = dx / dy;
+        // 255 dx / len, 255 dy / len, 1 / len; ry dx / dy, len w / dy, dx / dy.
+        float nx, ny, dx_dy_ry, h, slope;
+        quotients4(_mm_setr_ps(255.0f * dx, 255.0f * dy, 1.0f, 1.0f), _mm_setr_ps(len, len, len, 1.0f), &nx, &ny,
+                   &b.inv_len);
+        quotients4(_mm_setr_ps(ry * dx, len * w, dx, 1.0f), _mm_setr_ps(dy, dy, dy, 1.0f), &dx_dy_ry, &h, &slope);
+        b.end = 255.0f * len;
+        const float xc = v0.x + dx_dy_ry;
+        b.slope = slope;
         b.xs = xc - h;
         b.xe = b.xs + 2.0f * h + 1.0f;
         b.row_d = -ny * v0.x - nx * ry;
@@ -351,27 +463,38 @@ __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4
     return 1;
 }
 
-__attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand& b, int row_from, int row_to)
+// The last row of band b to draw within rows row_from .. row_to - 1, or -1 when it has none there.
+__attribute__((always_inline)) inline int band_last_row(const LineBand& b, int row_from, int row_to)
 {
-    if (b.kind == k_band_none) return;
+    if (b.kind == k_band_none) return -1;
     // Rows past the band are never reached.
     const int y_last = std::min(b.ymax, row_to - 1);
-    if (y_last < b.ymin || y_last < row_from) return;
+    return y_last < b.ymin || y_last < row_from ? -1 : y_last;
+}
+
+// The rows of a band of half-width up to 64, with o made for its width and colours.
+template <bool k_one_colour, bool k_thin>
+__attribute__((always_inline)) inline void band_rows_draw(Surface* s, const LineBand& b, BandShade* o, int row_from,
+                                                          int y_last)
+{
+    band_shade_lengths(b, o);
+    if (b.kind == k_band_slanted) slant_rows_band<k_one_colour, k_thin>(s, b, *o, row_from, y_last);
+    else level_rows_band<k_one_colour, k_thin>(s, b, *o, row_from, y_last);
+}
+
+__attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand& b, int row_from, int row_to)
+{
+    const int y_last = band_last_row(b, row_from, row_to);
+    if (y_last < 0) return;
     if (b.simd) {
         // Also a two-colour segment clipped to one colour.
         const bool one_colour = b.c0 == b.c1;
         const bool thin = b.cover_scale <= 255.0f;
-        if (b.kind == k_band_slanted) {
-            if (one_colour && thin) slant_rows_band<true, true>(s, b, row_from, y_last);
-            else if (one_colour) slant_rows_band<true, false>(s, b, row_from, y_last);
-            else if (thin) slant_rows_band<false, true>(s, b, row_from, y_last);
-            else slant_rows_band<false, false>(s, b, row_from, y_last);
-        } else {
-            if (one_colour && thin) level_rows_band<true, true>(s, b, row_from, y_last);
-            else if (one_colour) level_rows_band<true, false>(s, b, row_from, y_last);
-            else if (thin) level_rows_band<false, true>(s, b, row_from, y_last);
-            else level_rows_band<false, false>(s, b, row_from, y_last);
-        }
+        BandShade o = band_shade_make(b.cover_scale, b.c0, b.c1);
+        if (one_colour && thin) band_rows_draw<true, true>(s, b, &o, row_from, y_last);
+        else if (one_colour) band_rows_draw<true, false>(s, b, &o, row_from, y_last);
+        else if (thin) band_rows_draw<false, true>(s, b, &o, row_from, y_last);
+        else band_rows_draw<false, false>(s, b, &o, row_from, y_last);
         return;
     }
     // Too wide for four pixels at a time.
@@ -391,21 +514,54 @@ __attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand&
 // spanned by the unclipped ends, so a line can be passed over by its end rows alone.
 constexpr float k_moderate = 1048576.0f;
 
+// True when the piece p..q of half-width w cannot reach rows row_from .. row_to - 1 of s.
+__attribute__((always_inline)) inline bool piece_outside_rows(const Surface* s, const Vec4& p, const Vec4& q, float w,
+                                                              int row_from, int row_to)
+{
+    if (row_from <= 0 && row_to >= s->height) return false;
+    const float lo = std::min(p.y, q.y);
+    const float hi = std::max(p.y, q.y);
+    return lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
+           (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to));
+}
+
 // The fast twin of draw_line_wide_plain, drawing only rows row_from .. row_to - 1.
 __attribute__((always_inline)) inline void line_fast_body(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
                                                           uint32_t colour_at_p, float w, int row_from, int row_to)
 {
-    if (row_from > 0 || row_to < s->height) {
-        const float lo = std::min(p.y, q.y);
-        const float hi = std::max(p.y, q.y);
-        if (lo > -k_moderate && hi < k_moderate && w >= 0.0f && w < k_moderate &&
-            (hi + w + 2.0f < static_cast<float>(row_from) || lo - w - 2.0f >= static_cast<float>(row_to)))
-            return;
-    }
+    if (piece_outside_rows(s, p, q, w, row_from, row_to)) return;
     LineBand band;
     if (band_make(s, p, q, colour_at_q, colour_at_p, w, &band)) band_draw(s, band, row_from, row_to);
 }
 
+// The pieces of a polyline of one colour and a half-width up to 64, with one set of shading
+// constants: every piece is of one colour, clipped or not.
+template <bool k_thin>
+__attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const Vec4* points, int count, uint32_t colour,
+                                                              float w, int row_from, int row_to)
+{
+    BandShade o = band_shade_make(255.0f * w, colour, colour);
+    for (int i = 0; i + 1 < count; ++i) {
+        if (piece_outside_rows(s, points[i], points[i + 1], w, row_from, row_to)) continue;
+        LineBand b;
+        if (!band_make(s, points[i], points[i + 1], colour, colour, w, &b)) continue;
+        const int y_last = band_last_row(b, row_from, row_to);
+        if (y_last >= 0) band_rows_draw<true, k_thin>(s, b, &o, row_from, y_last);
+    }
+}
+
+__attribute__((always_inline)) inline void polyline_fast_body(Surface* s, const Vec4* points, int count,
+                                                              uint32_t colour, float w, int row_from, int row_to)
+{
+    if (!(w <= k_simd_max_w)) {
+        for (int i = 0; i + 1 < count; ++i)
+            line_fast_body(s, points[i], points[i + 1], colour, colour, w, row_from, row_to);
+    } else if (255.0f * w <= 255.0f) {
+        polyline_band_draw<true>(s, points, count, colour, w, row_from, row_to);
+    } else {
+        polyline_band_draw<false>(s, points, count, colour, w, row_from, row_to);
+    }
+}
 
 }  // namespace
 
@@ -421,6 +577,12 @@ __attribute__((target("avx2"))) void line_fast_avx2(Surface* s, const Vec4& p, c
     line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 }
 
+__attribute__((target("avx2"))) void polyline_fast_avx2(Surface* s, const Vec4* points, int count, uint32_t colour,
+                                                         float w, int row_from, int row_to)
+{
+    polyline_fast_body(s, points, count, colour, w, row_from, row_to);
+}
+
 }  // namespace
 #endif
 
@@ -431,4 +593,12 @@ void draw_line_wide_fast(Surface* s, const Vec4& p, const Vec4& q, uint32_t colo
     if (g_avx2_paths) return line_fast_avx2(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 #endif
     line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+}
+
+void draw_polyline_fast(Surface* s, const Vec4* points, int count, uint32_t colour, float w, int row_from, int row_to)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (g_avx2_paths) return polyline_fast_avx2(s, points, count, colour, w, row_from, row_to);
+#endif
+    polyline_fast_body(s, points, count, colour, w, row_from, row_to);
 }

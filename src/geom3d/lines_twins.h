@@ -17,6 +17,11 @@ void draw_line_wide_plain(Surface* s, const Vec4& p, const Vec4& q, uint32_t col
 // the whole line gives them.
 void draw_line_wide_fast(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q, uint32_t colour_at_p,
                          float w, int row_from, int row_to);
+// The fast twin along a polyline of one colour: the pieces points[i] .. points[i + 1] for
+// i < count - 1, in order, each as draw_line_wide_fast(s, points[i], points[i + 1], colour, colour,
+// w, row_from, row_to) draws it.
+void draw_polyline_fast(Surface* s, const Vec4* points, int count, uint32_t colour, float w, int row_from,
+                        int row_to);
 
 // What both twins shade a pixel with; lines.cpp and lines_fast.cpp take these names in.
 namespace line_shading {

@@ -110,8 +110,7 @@ void points_band_draw(void* ctx, int y0, int y1)
         const float low = sp.low[e], high = sp.high[e];
         if (low > -k_moderate && high < k_moderate && (high + 3.0f < top || low - 3.0f >= bottom)) continue;
         const Vec4* points = sp.points + static_cast<size_t>(e) * 17;
-        for (int i = 0; i < 16; ++i)
-            draw_line_wide_fast(frame, points[i], points[i + 1], k_strand_colour, k_strand_colour, 1.0f, y0, y1);
+        draw_polyline_fast(frame, points, 17, k_strand_colour, 1.0f, y0, y1);
     }
     for (int i = 0; i < m.mesh->vertex_count; ++i)
         draw_glow_dot_fast(frame, centred(m.work[i].x, k_centre_x), centred(m.work[i].y, k_centre_y), m.radius,

@@ -1,0 +1,82 @@
+// The page's real-time frame intervals in Debian's Chromium, optionally with the CPU slowed down as
+// the page-speed audits' mobile setting does (CPU throttling, 4x there). For each start position it
+// plays the page from there and reports, for the frames of the Timeline entry playing there: the
+// median interval between frames, the share under 20 ms, the mean drawing time a frame (the frame
+// records' own) and the mean of the page's work around it (the animation-frame callback less the
+// drawing: turning the pixels into the canvas's order, putting them on the canvas, the records and
+// the clock). Serve the site first (scripts/serve_web.sh).
+// Usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] MS [MS ...]
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const args = process.argv.slice(2);
+const option = (name, fallback) => {
+  const i = args.indexOf(name);
+  if (i < 0) return fallback;
+  const value = args[i + 1];
+  args.splice(i, 2);
+  return Number(value);
+};
+const throttle = option('--throttle', 1);
+const seconds = option('--seconds', 10);
+const [base, ...starts] = args;
+if (!base || !starts.length) {
+  console.error('usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] MS [MS ...]');
+  process.exit(2);
+}
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorvelle-speed-'));
+const browser = await puppeteer.launch({
+  executablePath: '/usr/lib/chromium/chromium', userDataDir: profile, headless: true, protocolTimeout: 0,
+  args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', '--disable-sync',
+    '--disable-component-update', '--autoplay-policy=no-user-gesture-required', '--window-size=1100,900'],
+});
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const median = (v) => { const s = [...v].sort((a, b) => a - b); return s.length ? s[s.length >> 1] : NaN; };
+const mean = (v) => v.reduce((a, b) => a + b, 0) / Math.max(1, v.length);
+
+console.log(`throttle ${throttle}x, ${seconds} s from each start`);
+console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms');
+for (const at of starts.map(Number)) {
+  const page = await browser.newPage();
+  // Every animation-frame callback's start and length.
+  await page.evaluateOnNewDocument(() => {
+    const raf = window.requestAnimationFrame.bind(window);
+    window.speedPasses = [];
+    window.requestAnimationFrame = (cb) => raf((t) => {
+      const t0 = performance.now();
+      cb(t);
+      window.speedPasses.push([t0, performance.now() - t0]);
+    });
+  });
+  const cdp = await page.createCDPSession();
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: throttle });
+  await page.goto(`${base}?autostart=1&at=${at}`);
+  await page.waitForFunction(() => window.quorvelle.phase === 'running', { timeout: 120000, polling: 200 });
+  // A second to settle, then the stretch measured.
+  await page.waitForFunction((ms) => window.quorvelle.frames.at(-1)?.[1] > ms, { timeout: 120000, polling: 200 }, at + 1000);
+  await sleep(seconds * 1000);
+  const { frames, passes } = await page.evaluate(() => ({ frames: window.quorvelle.frames, passes: window.speedPasses }));
+  await page.close();
+  // Entries are counted from the one at the start position, which the script reaches one entry a
+  // frame: the entry measured is the one with the most frames after the first second.
+  const counts = new Map();
+  for (const f of frames) if (f[1] >= at + 1000) counts.set(f[0], (counts.get(f[0]) ?? 0) + 1);
+  const entry = [...counts].sort((a, b) => b[1] - a[1])[0]?.[0];
+  const kept = frames.filter((f, i) => i > 0 && f[0] === entry && f[1] >= at + 1000 && frames[i - 1][0] === entry);
+  const intervals = kept.map((f) => f[2] - frames[frames.indexOf(f) - 1][2]);
+  // The callback that holds each frame's record.
+  let p = 0;
+  const around = [];
+  for (const f of kept) {
+    while (p < passes.length && passes[p][0] + passes[p][1] < f[2]) ++p;
+    if (p < passes.length && passes[p][0] <= f[2]) around.push(passes[p][1] - f[4]);
+  }
+  const under = intervals.filter((v) => v < 20).length / Math.max(1, intervals.length);
+  console.log(`${at} ${entry} ${kept.length} ${median(intervals).toFixed(1)} ${(under * 100).toFixed(1)} ` +
+    `${mean(kept.map((f) => f[4])).toFixed(2)} ${mean(around).toFixed(2)}`);
+}
+await browser.close();
+fs.rmSync(profile, { recursive: true, force: true });
