@@ -114,7 +114,9 @@ const BadInput k_cases[] = {
     {"output: a video into a pipe", "", "mkfifo v.mp4", "$C --frames 3 --out v.mp4", 1,
      "quorvelle-capture: cannot make v.mp4: it is a pipe, and a video needs a regular file", 1, ""},
     {"output: another user's file in a sticky folder, before rendering", "",
-     "chmod 755 . && mkdir -m 1777 sticky && echo earlier >sticky/r.txt",
+     // The other user gets copies of the data: the build's may sit in a folder only root can enter.
+     "chmod 755 . && for f in data/*; do cp --remove-destination \"$(readlink -f $f)\" $f; done && "
+     "mkdir -m 1777 sticky && echo earlier >sticky/r.txt",
      "setpriv --reuid=65534 --regid=65534 --clear-groups $C --format hash --out sticky/r.txt", 1,
      "quorvelle-capture: cannot write sticky/r.txt: it belongs to another user, and sticky lets only a file's "
      "owner replace it", 1, "sticky/r.txt", true},
