@@ -2,7 +2,8 @@
 // outside the 32-bit range (or NaN), as SSE2's do: the fast paths use these instead of the SSE2 calls.
 // On x86 they are SSE2's own instructions. In WebAssembly the SSE2 emulation converts lane by lane
 // through the C library, so they are built from wasm's saturating truncation, with a lane select
-// putting 0x80000000 where the value is out of range.
+// putting 0x80000000 where the value is out of range. Also the few SSE2 operations whose WebAssembly
+// emulation costs more than one instruction in the line band's inner loops, with the same results.
 #pragma once
 #include <emmintrin.h>
 
@@ -34,6 +35,44 @@ inline int cvtt_ss_si32(__m128 a)
     return f >= -2147483648.0f && f < 2147483648.0f ? static_cast<int>(f) : INT32_MIN;
 }
 
+// cvtt_ps_epi32 for lanes known to lie inside the 32-bit range, or whose result is thrown away: the
+// truncation alone, without the lane select.
+inline __m128i cvtt_ps_epi32_in_range(__m128 a)
+{
+    return (__m128i)wasm_i32x4_trunc_sat_f32x4((v128_t)a);
+}
+
+// SSE2's maxps and minps: the second operand where the first is not greater (not less), NaN
+// included. Wasm's pmax and pmin are exactly that with their operands swapped, one instruction each
+// where the emulation takes a compare and a select.
+inline __m128 max_ps(__m128 a, __m128 b)
+{
+    return (__m128)wasm_f32x4_pmax((v128_t)b, (v128_t)a);
+}
+
+inline __m128 min_ps(__m128 a, __m128 b)
+{
+    return (__m128)wasm_f32x4_pmin((v128_t)b, (v128_t)a);
+}
+
+// The greater and the lesser of four pairs of 32-bit integers.
+inline __m128i max_epi32(__m128i a, __m128i b)
+{
+    return (__m128i)wasm_i32x4_max((v128_t)a, (v128_t)b);
+}
+
+inline __m128i min_epi32(__m128i a, __m128i b)
+{
+    return (__m128i)wasm_i32x4_min((v128_t)a, (v128_t)b);
+}
+
+// trunc(v) held to -2^30 .. 2^30, NaN giving -2^30: min(max(v, -2^30), 2^30) truncated, on one lane.
+inline int trunc_held_ss(float v)
+{
+    const float low = v > -1073741824.0f ? v : -1073741824.0f;
+    return static_cast<int>(low < 1073741824.0f ? low : 1073741824.0f);
+}
+
 #else
 
 inline __m128i cvtt_ps_epi32(__m128 a)
@@ -49,6 +88,41 @@ inline __m128i cvtt_pd_epi32(__m128d a)
 inline int cvtt_ss_si32(__m128 a)
 {
     return _mm_cvttss_si32(a);
+}
+
+inline __m128i cvtt_ps_epi32_in_range(__m128 a)
+{
+    return _mm_cvttps_epi32(a);
+}
+
+inline __m128 max_ps(__m128 a, __m128 b)
+{
+    return _mm_max_ps(a, b);
+}
+
+inline __m128 min_ps(__m128 a, __m128 b)
+{
+    return _mm_min_ps(a, b);
+}
+
+// SSE2 has no 32-bit integer max or min: a compare and a select.
+inline __m128i max_epi32(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, a), _mm_andnot_si128(a_greater, b));
+}
+
+inline __m128i min_epi32(__m128i a, __m128i b)
+{
+    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
+    return _mm_or_si128(_mm_and_si128(a_greater, b), _mm_andnot_si128(a_greater, a));
+}
+
+// maxss gives its second operand when the first is NaN.
+inline int trunc_held_ss(float v)
+{
+    const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
+    return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
 }
 
 #endif

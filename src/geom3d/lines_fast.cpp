@@ -86,14 +86,6 @@ void span_plain_shade(uint32_t* row, int x_from, int x_to, float d, float a, flo
     }
 }
 
-// trunc_held without branches: NaN and values at or below -2^30 give -2^30.
-inline int trunc_held_fast(float v)
-{
-    // maxss gives its second operand when the first is NaN.
-    const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
-    return cvtt_ss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
-}
-
 // The row values of a slanted band: the row's span xs..xe, and d and a at its column 0.
 struct SlantRow {
     float xs, xe, row_d, row_a;
@@ -122,8 +114,8 @@ void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, c
 {
     int y;
     for (SlantRow r = slant_row_first(b, row_from, y_last, &y); y <= y_last; ++y, slant_row_step(b, &r)) {
-        const int x_from = std::max(b.xmin, trunc_held_fast(r.xs));
-        const int x_to = std::min(b.xmax, trunc_held_fast(r.xe));
+        const int x_from = std::max(b.xmin, trunc_held_ss(r.xs));
+        const int x_to = std::min(b.xmax, trunc_held_ss(r.xe));
         if (x_from <= x_to) {
             const float d = r.row_d + static_cast<float>(x_from) * b.ny;
             const float a = r.row_a + static_cast<float>(x_from) * b.nx;
@@ -139,7 +131,9 @@ void slant_rows_shade(Surface* s, const LineBand& b, int row_from, int y_last, c
 // takes the factor 256, which leaves its coverage as it was. For a half-width up to 1 every factor
 // is at most 256 and every coverage at most 255, so the faded coverage is an exact 16-bit product
 // shifted by 8, with no float round trip; wider bands take the float product, which is exact while
-// 255 x the coverage product fits a float's 24-bit integers (half-widths up to 64).
+// 255 x the coverage product fits a float's 24-bit integers (half-widths up to 64). Each conversion
+// to integers is of a value held within 0..255 or of a lane that the draw mask then clears, so the
+// truncation alone serves (cvtt_ps_epi32_in_range).
 struct BandShade {
     __m128 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
     __m128i c0, c1, alpha, k256_i;   // the end colours; alpha: c0's top byte, for one colour
@@ -152,23 +146,23 @@ __attribute__((always_inline)) inline __m128i band_alpha4(__m128 d, __m128 a, __
     const __m128 zero = _mm_setzero_ps();
     const __m128 cover = _mm_sub_ps(o.cover_scale, _mm_and_ps(d, o.abs_mask));
     const __m128i draw = _mm_castps_si128(_mm_and_ps(_mm_cmpge_ps(cover, o.one), lanes));
-    const __m128 past = _mm_max_ps(_mm_sub_ps(zero, a), _mm_sub_ps(a, o.end));
+    const __m128 past = max_ps(_mm_sub_ps(zero, a), _mm_sub_ps(a, o.end));
     const __m128 fading = _mm_cmpgt_ps(past, zero);
-    const __m128 factor = _mm_max_ps(_mm_sub_ps(o.cover_scale, past), zero);
+    const __m128 factor = max_ps(_mm_sub_ps(o.cover_scale, past), zero);
     __m128i covi;
     if (k_thin) {
         // cover_scale - |d| is at most cover_scale, at most 255 here: no hold at 255 is needed.
-        const __m128i cov = cvtt_ps_epi32(cover);
+        const __m128i cov = cvtt_ps_epi32_in_range(cover);
         const __m128i fading_i = _mm_castps_si128(fading);
-        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, cvtt_ps_epi32(factor)),
+        const __m128i used = _mm_or_si128(_mm_and_si128(fading_i, cvtt_ps_epi32_in_range(factor)),
                                           _mm_andnot_si128(fading_i, o.k256_i));
         // A lane that is not drawn may hold anything here; the mask clears it.
         covi = _mm_and_si128(_mm_srli_epi32(_mm_mullo_epi16(cov, used), 8), draw);
     } else {
-        const __m128 cov = _mm_cvtepi32_ps(cvtt_ps_epi32(_mm_min_ps(cover, o.c255)));
+        const __m128 cov = _mm_cvtepi32_ps(cvtt_ps_epi32_in_range(min_ps(cover, o.c255)));
         const __m128 used =
-            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(cvtt_ps_epi32(factor))), _mm_andnot_ps(fading, o.k256));
-        const __m128i faded = cvtt_ps_epi32(_mm_min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
+            _mm_or_ps(_mm_and_ps(fading, _mm_cvtepi32_ps(cvtt_ps_epi32_in_range(factor))), _mm_andnot_ps(fading, o.k256));
+        const __m128i faded = cvtt_ps_epi32_in_range(min_ps(_mm_mul_ps(_mm_mul_ps(cov, used), o.inv256), o.c255));
         covi = _mm_and_si128(faded, draw);
     }
     // A coverage of 0 gives alpha 0, which leaves every byte as it was.
@@ -178,7 +172,7 @@ __attribute__((always_inline)) inline __m128i band_alpha4(__m128 d, __m128 a, __
         alpha = _mm_srli_epi32(_mm_mullo_epi16(o.alpha, covi), 8);
     } else {
         // The colour at a / len along the band, held to 0..255 (NaN giving 0).
-        const __m128i u = cvtt_ps_epi32(_mm_min_ps(_mm_max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
+        const __m128i u = cvtt_ps_epi32_in_range(min_ps(max_ps(_mm_mul_ps(a, o.inv_len), zero), o.c255));
         colour = blend_argb4_each(o.c1, o.c0, u);
         alpha = _mm_srli_epi32(_mm_mullo_epi16(_mm_srli_epi32(colour, 24), covi), 8);
     }
@@ -268,19 +262,8 @@ __attribute__((always_inline)) inline void level_rows_band(Surface* s, const Lin
 // trunc_held_fast in four lanes, and the greater and the lesser of four pairs of integers.
 __attribute__((always_inline)) inline __m128i trunc_held4(__m128 v)
 {
-    return cvtt_ps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-1073741824.0f)), _mm_set1_ps(1073741824.0f)));
+    return cvtt_ps_epi32_in_range(min_ps(max_ps(v, _mm_set1_ps(-1073741824.0f)), _mm_set1_ps(1073741824.0f)));
 }
-__attribute__((always_inline)) inline __m128i max_epi32_sse2(__m128i a, __m128i b)
-{
-    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
-    return _mm_or_si128(_mm_and_si128(a_greater, a), _mm_andnot_si128(a_greater, b));
-}
-__attribute__((always_inline)) inline __m128i min_epi32_sse2(__m128i a, __m128i b)
-{
-    const __m128i a_greater = _mm_cmpgt_epi32(a, b);
-    return _mm_or_si128(_mm_and_si128(a_greater, b), _mm_andnot_si128(a_greater, a));
-}
-
 // Four rows y .. y + 3 of a one-colour slanted band at once, when each of them is empty or one
 // group of four pixels inside its row (most rows of a thin band): lane i of every vector is row
 // y + i, and the lanes from `rows` on are rows past the band's last, left empty. The row values
@@ -294,8 +277,8 @@ __attribute__((always_inline)) inline bool four_rows_band(uint8_t* row_bytes, in
                                                           const LaneSum& rows_x, const LaneSum& rows_d,
                                                           const LaneSum& rows_a)
 {
-    const __m128i x_from = max_epi32_sse2(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
-    const __m128i x_to = min_epi32_sse2(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
+    const __m128i x_from = max_epi32(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
+    const __m128i x_to = min_epi32(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
     // The group's last lane in each row; negative: an empty row.
     const __m128i in_band = _mm_cmpgt_epi32(_mm_set1_epi32(rows), _mm_setr_epi32(0, 1, 2, 3));
     const __m128i last = _mm_or_si128(_mm_and_si128(in_band, _mm_sub_epi32(x_to, x_from)),
@@ -356,8 +339,8 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
             }
             one_by_one = 4;
         }
-        const int x_from = std::max(b.xmin, trunc_held_fast(r.xs));
-        const int x_to = std::min(b.xmax, trunc_held_fast(r.xe));
+        const int x_from = std::max(b.xmin, trunc_held_ss(r.xs));
+        const int x_to = std::min(b.xmax, trunc_held_ss(r.xe));
         if (x_from <= x_to) {
             const float d = r.row_d + static_cast<float>(x_from) * b.ny;
             const float a = r.row_a + static_cast<float>(x_from) * b.nx;
@@ -418,12 +401,12 @@ __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4
 
     // trunc_held_fast is trunc_held without branches.
     const float w_far = w + 0.5f;
-    b.ymin = std::max(0, trunc_held_fast(v0.y - w));
-    b.ymax = std::min(s->height - 1, trunc_held_fast(v1.y + w_far));
+    b.ymin = std::max(0, trunc_held_ss(v0.y - w));
+    b.ymax = std::min(s->height - 1, trunc_held_ss(v1.y + w_far));
     const float x_left = dx > 0.0f ? v0.x : v1.x;
     const float x_right = dx > 0.0f ? v1.x : v0.x;
-    b.xmin = std::max(0, trunc_held_fast(x_left - w));
-    b.xmax = std::min(s->width - 1, trunc_held_fast(x_right + w_far));
+    b.xmin = std::max(0, trunc_held_ss(x_left - w));
+    b.xmax = std::min(s->width - 1, trunc_held_ss(x_right + w_far));
     if (b.ymin > b.ymax) return 0;
     b.cover_scale = 255.0f * w;
     b.simd = w <= k_simd_max_w ? 1 : 0;   // 0 for NaN
