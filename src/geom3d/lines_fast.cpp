@@ -446,6 +446,114 @@ __attribute__((always_inline)) inline int band_make(const Surface* s, const Vec4
     return 1;
 }
 
+// The set-up of four pieces of a polyline of one colour at once: lane j works out the band of the
+// piece points[j] .. points[j + 1] with the same operations, in the same order, as band_make. Only
+// the common pieces are made here: both ends inside the margin, not level, and with rows to draw;
+// bit j of `made` says lane j is such a piece, and band_make does the others. (The square root is
+// taken in float: the double root of a float rounded to float is the float root.)
+struct BandBatch {
+    alignas(16) int32_t ymin[4], ymax[4], xmin[4], xmax[4];
+    alignas(16) float xs[4], xe[4], slope[4], row_d[4], row_a[4], nx[4], ny[4], end[4], inv_len[4];
+    int made;
+};
+
+__attribute__((always_inline)) inline __m128 select_ps(__m128 mask, __m128 a, __m128 b)
+{
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+__attribute__((always_inline)) inline void band_batch_make(const Surface* s, const Vec4* points, float w,
+                                                           BandBatch* out)
+{
+    // x and y of the pieces' first ends (points 0..3) and second ends (points 1..4).
+    const __m128 e0 = _mm_loadu_ps(&points[0].x), e1 = _mm_loadu_ps(&points[1].x), e2 = _mm_loadu_ps(&points[2].x),
+                 e3 = _mm_loadu_ps(&points[3].x), e4 = _mm_loadu_ps(&points[4].x);
+    const __m128 xy01 = _mm_unpacklo_ps(e0, e1), xy23 = _mm_unpacklo_ps(e2, e3);
+    const __m128 xy12 = _mm_unpacklo_ps(e1, e2), xy34 = _mm_unpacklo_ps(e3, e4);
+    const __m128 px = _mm_movelh_ps(xy01, xy23), py = _mm_movehl_ps(xy23, xy01);
+    const __m128 qx = _mm_movelh_ps(xy12, xy34), qy = _mm_movehl_ps(xy34, xy12);
+
+    // The upper end first, as line_order puts it.
+    const __m128 p_first = _mm_cmplt_ps(py, qy);
+    const __m128 v0x = select_ps(p_first, px, qx), v0y = select_ps(p_first, py, qy);
+    const __m128 v1x = select_ps(p_first, qx, px), v1y = select_ps(p_first, qy, py);
+
+    const __m128 low = _mm_set1_ps(-1.0f);
+    const __m128 right = _mm_set1_ps(static_cast<float>(s->width));
+    const __m128 bottom = _mm_set1_ps(static_cast<float>(s->height));
+    const __m128 inside =
+        _mm_and_ps(_mm_and_ps(_mm_and_ps(_mm_cmpge_ps(px, low), _mm_cmpge_ps(qx, low)),
+                              _mm_and_ps(_mm_cmpge_ps(py, low), _mm_cmpge_ps(qy, low))),
+                   _mm_and_ps(_mm_and_ps(_mm_cmple_ps(px, right), _mm_cmple_ps(qx, right)),
+                              _mm_and_ps(_mm_cmple_ps(py, bottom), _mm_cmple_ps(qy, bottom))));
+
+    const __m128 dx = _mm_sub_ps(v1x, v0x);
+    const __m128 dy = _mm_sub_ps(v1y, v0y);
+    const __m128 w4 = _mm_set1_ps(w);
+    const __m128 w_far = _mm_set1_ps(w + 0.5f);
+    const __m128i ymin = max_epi32(_mm_setzero_si128(), trunc_held4(_mm_sub_ps(v0y, w4)));
+    const __m128i ymax = min_epi32(_mm_set1_epi32(s->height - 1), trunc_held4(_mm_add_ps(v1y, w_far)));
+    const __m128 rightwards = _mm_cmpgt_ps(dx, _mm_setzero_ps());
+    const __m128 x_left = select_ps(rightwards, v0x, v1x);
+    const __m128 x_right = select_ps(rightwards, v1x, v0x);
+    const __m128i xmin = max_epi32(_mm_setzero_si128(), trunc_held4(_mm_sub_ps(x_left, w4)));
+    const __m128i xmax = min_epi32(_mm_set1_epi32(s->width - 1), trunc_held4(_mm_add_ps(x_right, w_far)));
+
+    const __m128 len = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)));
+    const __m128 ry = _mm_sub_ps(_mm_cvtepi32_ps(ymin), v0y);
+    const __m128 c255 = _mm_set1_ps(255.0f);
+    const __m128 nx = _mm_div_ps(_mm_mul_ps(c255, dx), len);
+    const __m128 ny = _mm_div_ps(_mm_mul_ps(c255, dy), len);
+    const __m128 h = _mm_div_ps(_mm_mul_ps(len, w4), dy);
+    const __m128 xs = _mm_sub_ps(_mm_add_ps(v0x, _mm_div_ps(_mm_mul_ps(ry, dx), dy)), h);
+    const __m128 minus_ny = _mm_xor_ps(ny, _mm_set1_ps(-0.0f));
+    _mm_store_ps(out->nx, nx);
+    _mm_store_ps(out->ny, ny);
+    _mm_store_ps(out->inv_len, _mm_div_ps(_mm_set1_ps(1.0f), len));
+    _mm_store_ps(out->slope, _mm_div_ps(dx, dy));
+    _mm_store_ps(out->end, _mm_mul_ps(c255, len));
+    _mm_store_ps(out->xs, xs);
+    _mm_store_ps(out->xe, _mm_add_ps(_mm_add_ps(xs, _mm_mul_ps(_mm_set1_ps(2.0f), h)), _mm_set1_ps(1.0f)));
+    _mm_store_ps(out->row_d, _mm_sub_ps(_mm_mul_ps(minus_ny, v0x), _mm_mul_ps(nx, ry)));
+    _mm_store_ps(out->row_a, _mm_sub_ps(_mm_mul_ps(ry, ny), _mm_mul_ps(nx, v0x)));
+    _mm_store_si128(reinterpret_cast<__m128i*>(out->ymin), ymin);
+    _mm_store_si128(reinterpret_cast<__m128i*>(out->ymax), ymax);
+    _mm_store_si128(reinterpret_cast<__m128i*>(out->xmin), xmin);
+    _mm_store_si128(reinterpret_cast<__m128i*>(out->xmax), xmax);
+
+    const __m128 slanted = _mm_cmpneq_ps(dy, _mm_setzero_ps());
+    const __m128 rows = _mm_castsi128_ps(_mm_cmpgt_epi32(ymin, ymax));   // set: no rows
+    const __m128 has_length = _mm_cmpgt_ps(len, _mm_setzero_ps());
+    out->made = _mm_movemask_ps(_mm_andnot_ps(rows, _mm_and_ps(_mm_and_ps(inside, slanted), has_length)));
+}
+
+// Lane j of a batch as the LineBand that band_make gives its piece, drawn in one colour of
+// half-width w.
+__attribute__((always_inline)) inline void band_from_batch(const BandBatch& bb, int j, float w, uint32_t colour,
+                                                           LineBand* b)
+{
+    b->kind = k_band_slanted;
+    b->simd = 1;
+    b->ymin = bb.ymin[j];
+    b->ymax = bb.ymax[j];
+    b->xmin = bb.xmin[j];
+    b->xmax = bb.xmax[j];
+    b->xs = bb.xs[j];
+    b->xe = bb.xe[j];
+    b->slope = bb.slope[j];
+    b->row_d = bb.row_d[j];
+    b->row_a = bb.row_a[j];
+    b->nx = bb.nx[j];
+    b->ny = bb.ny[j];
+    b->level_y = 0.0f;
+    b->sign = 0.0f;
+    b->cover_scale = 255.0f * w;
+    b->end = bb.end[j];
+    b->inv_len = bb.inv_len[j];
+    b->c0 = colour;
+    b->c1 = colour;
+}
+
 // The last row of band b to draw within rows row_from .. row_to - 1, or -1 when it has none there.
 __attribute__((always_inline)) inline int band_last_row(const LineBand& b, int row_from, int row_to)
 {
@@ -524,7 +632,25 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
                                                               float w, int row_from, int row_to)
 {
     BandShade o = band_shade_make(255.0f * w, colour, colour);
-    for (int i = 0; i + 1 < count; ++i) {
+    int i = 0;
+    // Four pieces at a time while four whole pieces are left.
+    for (; i + 4 < count; i += 4) {
+        int outside = 0;
+        for (int j = 0; j < 4; ++j)
+            outside |= piece_outside_rows(s, points[i + j], points[i + j + 1], w, row_from, row_to) << j;
+        if (outside == 15) continue;
+        BandBatch bb;
+        band_batch_make(s, points + i, w, &bb);
+        for (int j = 0; j < 4; ++j) {
+            if (outside >> j & 1) continue;
+            LineBand b;
+            if (bb.made >> j & 1) band_from_batch(bb, j, w, colour, &b);
+            else if (!band_make(s, points[i + j], points[i + j + 1], colour, colour, w, &b)) continue;
+            const int y_last = band_last_row(b, row_from, row_to);
+            if (y_last >= 0) band_rows_draw<true, k_thin>(s, b, &o, row_from, y_last);
+        }
+    }
+    for (; i + 1 < count; ++i) {
         if (piece_outside_rows(s, points[i], points[i + 1], w, row_from, row_to)) continue;
         LineBand b;
         if (!band_make(s, points[i], points[i + 1], colour, colour, w, &b)) continue;
