@@ -73,6 +73,18 @@ inline int trunc_held_ss(float v)
     return static_cast<int>(low < 1073741824.0f ? low : 1073741824.0f);
 }
 
+// Four 32-bit lanes shifted by n bits, n in 0..31 and the same for every lane: wasm's shifts take
+// the count as a number, where the emulated SSE2 shift by a register checks it on every call.
+inline __m128i srl_epi32_by(__m128i a, int n)
+{
+    return (__m128i)wasm_u32x4_shr((v128_t)a, n);
+}
+
+inline __m128i sll_epi32_by(__m128i a, int n)
+{
+    return (__m128i)wasm_i32x4_shl((v128_t)a, n);
+}
+
 #else
 
 inline __m128i cvtt_ps_epi32(__m128 a)
@@ -123,6 +135,16 @@ inline int trunc_held_ss(float v)
 {
     const __m128 low = _mm_max_ss(_mm_set_ss(v), _mm_set_ss(-1073741824.0f));
     return _mm_cvttss_si32(_mm_min_ss(low, _mm_set_ss(1073741824.0f)));
+}
+
+inline __m128i srl_epi32_by(__m128i a, int n)
+{
+    return _mm_srl_epi32(a, _mm_cvtsi32_si128(n));
+}
+
+inline __m128i sll_epi32_by(__m128i a, int n)
+{
+    return _mm_sll_epi32(a, _mm_cvtsi32_si128(n));
 }
 
 #endif

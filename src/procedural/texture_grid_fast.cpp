@@ -177,8 +177,8 @@ inline int exact_log2(int n)
 struct Texture4 {
     const uint32_t* pixels;
     __m128i mask_u, mask_v;
-    __m128i shift_v;   // log2 of the width, for the row offset
-    __m128i fraction;  // a + b: the fraction bits of the integer steps
+    int shift_v;       // log2 of the width, for the row offset
+    int fraction;      // a + b: the fraction bits of the integer steps
 };
 
 inline __m128i abs4(__m128i c)
@@ -191,12 +191,9 @@ inline __m128i abs4(__m128i c)
 inline __m128i texels_at4(const Texture4& t, __m128i u, __m128i v)
 {
     alignas(16) uint32_t at[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi32(_mm_sll_epi32(v, t.shift_v), u));
-    const __m128i p0 = _mm_cvtsi32_si128(static_cast<int>(t.pixels[at[0]]));
-    const __m128i p1 = _mm_cvtsi32_si128(static_cast<int>(t.pixels[at[1]]));
-    const __m128i p2 = _mm_cvtsi32_si128(static_cast<int>(t.pixels[at[2]]));
-    const __m128i p3 = _mm_cvtsi32_si128(static_cast<int>(t.pixels[at[3]]));
-    return _mm_unpacklo_epi64(_mm_unpacklo_epi32(p0, p1), _mm_unpacklo_epi32(p2, p3));
+    _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_add_epi32(sll_epi32_by(v, t.shift_v), u));
+    return _mm_setr_epi32(static_cast<int>(t.pixels[at[0]]), static_cast<int>(t.pixels[at[1]]),
+                          static_cast<int>(t.pixels[at[2]]), static_cast<int>(t.pixels[at[3]]));
 }
 
 // l + d, l + 2d, l + 3d, l + 4d in the four lanes.
@@ -256,15 +253,15 @@ struct WalkFixed4 {
     }
     __m128i texels(const Texture4& t) const
     {
-        return texels_at4(t, _mm_and_si128(_mm_srl_epi32(abs4(u), t.fraction), t.mask_u),
-                          _mm_and_si128(_mm_srl_epi32(abs4(v), t.fraction), t.mask_v));
+        return texels_at4(t, _mm_and_si128(srl_epi32_by(abs4(u), t.fraction), t.mask_u),
+                          _mm_and_si128(srl_epi32_by(abs4(v), t.fraction), t.mask_v));
     }
 };
 
 // Shades of four neighbouring pixels times 2^(a+b); the shade is the integer part.
 struct Shade4 {
     __m128i s, ds;
-    __m128i get(const Texture4& t) const { return _mm_srl_epi32(s, t.fraction); }
+    __m128i get(const Texture4& t) const { return srl_epi32_by(s, t.fraction); }
     void advance() { s = _mm_add_epi32(s, ds); }
 };
 
@@ -456,7 +453,7 @@ bool grid_draw4(const TextureGrid* g, Surface* target, const Row4& out, int row_
     const int tw = exact_log2(tex->width), th = exact_log2(tex->height);
     if (a < 2 || b < 0 || a + b > 22 || tw < 0 || th < 0) return false;
     const Texture4 t = {tex->pixels, _mm_set1_epi32(tex->width - 1), _mm_set1_epi32(tex->height - 1),
-                        _mm_cvtsi32_si128(tw), _mm_cvtsi32_si128(a + b)};
+                        tw, a + b};
     const int32_t scale = 1 << (a + b);
     // Corners within this keep every coordinate times 2^(a+b) inside +-2^30.
     const int32_t small = (1 << (30 - (a + b))) - 1;
