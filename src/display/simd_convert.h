@@ -55,6 +55,22 @@ inline __m128 min_ps(__m128 a, __m128 b)
     return (__m128)wasm_f32x4_pmin((v128_t)b, (v128_t)a);
 }
 
+// The same for two doubles, and cvtt_pd_epi32 for values inside the 32-bit range.
+inline __m128d max_pd(__m128d a, __m128d b)
+{
+    return (__m128d)wasm_f64x2_pmax((v128_t)b, (v128_t)a);
+}
+
+inline __m128d min_pd(__m128d a, __m128d b)
+{
+    return (__m128d)wasm_f64x2_pmin((v128_t)b, (v128_t)a);
+}
+
+inline __m128i cvtt_pd_epi32_in_range(__m128d a)
+{
+    return (__m128i)wasm_i32x4_trunc_sat_f64x2_zero((v128_t)a);
+}
+
 // The greater and the lesser of four pairs of 32-bit integers.
 inline __m128i max_epi32(__m128i a, __m128i b)
 {
@@ -115,6 +131,21 @@ inline __m128 max_ps(__m128 a, __m128 b)
 inline __m128 min_ps(__m128 a, __m128 b)
 {
     return _mm_min_ps(a, b);
+}
+
+inline __m128d max_pd(__m128d a, __m128d b)
+{
+    return _mm_max_pd(a, b);
+}
+
+inline __m128d min_pd(__m128d a, __m128d b)
+{
+    return _mm_min_pd(a, b);
+}
+
+inline __m128i cvtt_pd_epi32_in_range(__m128d a)
+{
+    return _mm_cvttpd_epi32(a);
 }
 
 // SSE2 has no 32-bit integer max or min: a compare and a select.

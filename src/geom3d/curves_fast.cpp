@@ -82,8 +82,10 @@ void draw_glow_dot_fast(Surface* s, float cx, float cy, float r, uint32_t colour
             const __m128i draw = _mm_and_si128(_mm_castps_si128(inside),
                                                _mm_cmplt_epi32(_mm_setr_epi32(x, x + 1, x + 2, x + 3), end4));
             const __m128d c255 = _mm_set1_pd(255.0);
-            const __m128i v = _mm_unpacklo_epi64(cvtt_pd_epi32(_mm_min_pd(_mm_mul_pd(k2, q01), c255)),
-                                                 cvtt_pd_epi32(_mm_min_pd(_mm_mul_pd(k2, q23), c255)));
+            // At most 255 after the min and never NaN: the truncation alone gives what SSE2 gives, down
+            // to 0x80000000 below the range.
+            const __m128i v = _mm_unpacklo_epi64(cvtt_pd_epi32_in_range(min_pd(_mm_mul_pd(k2, q01), c255)),
+                                                 cvtt_pd_epi32_in_range(min_pd(_mm_mul_pd(k2, q23), c255)));
             const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
             const __m128i alpha = _mm_min_epi16(_mm_add_epi32(v, _mm_srli_epi32(dst, 24)), _mm_set1_epi32(255));
             const __m128i out = blend_rgb4_each(_mm_set1_epi32(static_cast<int>(colour)), dst, alpha);

@@ -221,10 +221,11 @@ struct Walk4 {
     {
         if (k_held) {
             const __m128d hi = _mm_set1_pd(k_coord_hold), lo = _mm_set1_pd(-k_coord_hold);
-            a01 = _mm_min_pd(_mm_max_pd(a01, lo), hi);
-            a23 = _mm_min_pd(_mm_max_pd(a23, lo), hi);
+            a01 = min_pd(max_pd(a01, lo), hi);
+            a23 = min_pd(max_pd(a23, lo), hi);
         }
-        return _mm_unpacklo_epi64(cvtt_pd_epi32(a01), cvtt_pd_epi32(a23));
+        // Held, or known to lie inside +-2^30: inside the 32-bit range either way.
+        return _mm_unpacklo_epi64(cvtt_pd_epi32_in_range(a01), cvtt_pd_epi32_in_range(a23));
     }
     __m128i texels(const Texture4& t) const
     {

@@ -62,7 +62,8 @@ void glow_dot_rows_fast(Surface* dst, float cx, float cy, float r, uint32_t colo
                 const __m128d in23 = _mm_cmpgt_pd(q23, v_zero);
                 const __m128d a01 = _mm_and_pd(_mm_div_pd(_mm_mul_pd(q01, v_w_mul), v_r2), in01);
                 const __m128d a23 = _mm_and_pd(_mm_div_pd(_mm_mul_pd(q23, v_w_mul), v_r2), in23);
-                const __m128i a = _mm_unpacklo_epi64(cvtt_pd_epi32(a01), cvtt_pd_epi32(a23));
+                // 0, or q * alpha / r^2 with 0 < q <= r^2: inside the 32-bit range.
+                const __m128i a = _mm_unpacklo_epi64(cvtt_pd_epi32_in_range(a01), cvtt_pd_epi32_in_range(a23));
                 dx01 = _mm_add_pd(dx01, v_four);
                 dx23 = _mm_add_pd(dx23, v_four);
                 if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, zero)) == 0xFFFF) continue;
@@ -104,8 +105,9 @@ inline void mix_span4(uint32_t* out, int x0, int x1, int width, double cxd, doub
         const __m128d v23 = _mm_mul_pd(_mm_mul_pd(q23, v_ka), v_kh);
         dx01 = _mm_add_pd(dx01, v_four);
         dx23 = _mm_add_pd(dx23, v_four);
-        __m128i a = _mm_unpacklo_epi64(cvtt_pd_epi32(_mm_max_pd(_mm_min_pd(v01, v_alpha), v_zero)),
-                                       cvtt_pd_epi32(_mm_max_pd(_mm_min_pd(v23, v_alpha), v_zero)));
+        // Held to 0 .. alpha (NaN cannot arise: see the caller).
+        __m128i a = _mm_unpacklo_epi64(cvtt_pd_epi32_in_range(max_pd(min_pd(v01, v_alpha), v_zero)),
+                                       cvtt_pd_epi32_in_range(max_pd(min_pd(v23, v_alpha), v_zero)));
         const __m128i lane_x = _mm_add_epi32(_mm_set1_epi32(x), _mm_set_epi32(3, 2, 1, 0));
         a = _mm_and_si128(a, _mm_cmplt_epi32(lane_x, _mm_set1_epi32(x1)));
         __m128i a_lo, a_hi;
