@@ -5,7 +5,8 @@
 // which leaves every byte as it was. It can also keep to a band of rows, so that row bands drawn
 // apart add up to the whole line. It sets a band up once (LineBand) and then shades its rows; on
 // x86 the code is compiled twice, for SSE2 and in the AVX2 encoding, and a processor with AVX2 takes
-// the second (same operations, same words). A polyline of one colour and width (a curve's sixteen
+// the second (same operations, same words), whose four short rows at once use 256-bit registers. A
+// polyline of one colour and width (a curve's sixteen
 // pieces) is drawn in one call, which makes the shading constants once for all its pieces; a
 // one-colour band shades four short rows at once, a row in each lane.
 #include <emmintrin.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/blend_avx2.h"
 #include "display/blend_sse2.h"
 #include "display/render_paths.h"
 #include "display/simd_convert.h"
@@ -269,17 +271,20 @@ __attribute__((always_inline)) inline __m128i trunc_held4(__m128 v)
 // y + i, and the lanes from `rows` on are rows past the band's last, left empty. The row values
 // advance one addition a row as in slant_row_step; vector k holds the k-th pixel of every row's
 // group, its d and a made by the same additions as along the row; the four alpha vectors are then
-// turned into each row's four and each row blends its group as span_band_shade would. Returns
-// false, having drawn nothing, when a row does not fit.
-template <bool k_thin>
-__attribute__((always_inline)) inline bool four_rows_band(uint8_t* row_bytes, int pitch, int width, int rows,
-                                                          const LineBand& b, const SlantRow& r, const BandShade& o,
-                                                          const LaneSum& rows_x, const LaneSum& rows_d,
-                                                          const LaneSum& rows_a)
+// turned into each row's four and each row blends its group as span_band_shade would.
+struct FourRows {
+    __m128i x_from;   // each row's first column
+    __m128i last;     // each row's last lane; negative: an empty row
+    __m128 d, a;      // at each row's first pixel
+};
+
+// The four rows' groups, or false when a row does not fit.
+__attribute__((always_inline)) inline bool four_rows_fit(int width, int rows, const LineBand& b, const SlantRow& r,
+                                                         const LaneSum& rows_x, const LaneSum& rows_d,
+                                                         const LaneSum& rows_a, FourRows* f)
 {
     const __m128i x_from = max_epi32(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
     const __m128i x_to = min_epi32(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
-    // The group's last lane in each row; negative: an empty row.
     const __m128i in_band = _mm_cmpgt_epi32(_mm_set1_epi32(rows), _mm_setr_epi32(0, 1, 2, 3));
     const __m128i last = _mm_or_si128(_mm_and_si128(in_band, _mm_sub_epi32(x_to, x_from)),
                                       _mm_andnot_si128(in_band, _mm_set1_epi32(-1)));
@@ -287,42 +292,181 @@ __attribute__((always_inline)) inline bool four_rows_band(uint8_t* row_bytes, in
                                        _mm_cmplt_epi32(x_from, _mm_set1_epi32(width - 3)));
     if (_mm_movemask_epi8(_mm_or_si128(fits, _mm_cmplt_epi32(last, _mm_setzero_si128()))) != 0xFFFF) return false;
     const __m128 x_f = _mm_cvtepi32_ps(x_from);
-    const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
-    __m128 d = _mm_add_ps(rows_d.lanes(_mm_set1_ps(r.row_d)), _mm_mul_ps(x_f, step_d));
-    __m128 a = _mm_add_ps(rows_a.lanes(_mm_set1_ps(r.row_a)), _mm_mul_ps(x_f, step_a));
-    __m128i alpha[4];
-    __m128i colour;
-    for (int k = 0; k < 4; ++k) {
-        const __m128 lanes = _mm_castsi128_ps(_mm_cmpgt_epi32(last, _mm_set1_epi32(k - 1)));
-        alpha[k] = band_alpha4<true, k_thin>(d, a, lanes, o, &colour);
-        d = _mm_add_ps(d, step_d);
-        a = _mm_add_ps(a, step_a);
-    }
-    const __m128i t0 = _mm_unpacklo_epi32(alpha[0], alpha[1]), t1 = _mm_unpacklo_epi32(alpha[2], alpha[3]);
-    const __m128i t2 = _mm_unpackhi_epi32(alpha[0], alpha[1]), t3 = _mm_unpackhi_epi32(alpha[2], alpha[3]);
-    const __m128i row_alpha[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1), _mm_unpacklo_epi64(t2, t3),
-                                  _mm_unpackhi_epi64(t2, t3)};
-    alignas(16) int32_t from[4], span[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(from), x_from);
-    _mm_store_si128(reinterpret_cast<__m128i*>(span), last);
-    for (int i = 0; i < 4; ++i) {
-        if (span[i] < 0) continue;
-        __m128i* px = reinterpret_cast<__m128i*>(reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) +
-                                                 from[i]);
-        _mm_storeu_si128(px, blend_argb4_each(colour, _mm_loadu_si128(px), row_alpha[i]));
-    }
+    f->x_from = x_from;
+    f->last = last;
+    f->d = _mm_add_ps(rows_d.lanes(_mm_set1_ps(r.row_d)), _mm_mul_ps(x_f, _mm_set1_ps(b.ny)));
+    f->a = _mm_add_ps(rows_a.lanes(_mm_set1_ps(r.row_a)), _mm_mul_ps(x_f, _mm_set1_ps(b.nx)));
     return true;
 }
 
+// The four rows four pixels at a time, in any x86-64 processor's registers and in WebAssembly's.
+struct FourRowsSse2 {
+    explicit FourRowsSse2(const BandShade&) {}
+
+    // Draws rows y .. y + 3, or returns false, having drawn nothing, when a row does not fit.
+    template <bool k_thin>
+    __attribute__((always_inline)) bool draw(uint8_t* row_bytes, int pitch, int width, int rows, const LineBand& b,
+                                             const SlantRow& r, const BandShade& o, const LaneSum& rows_x,
+                                             const LaneSum& rows_d, const LaneSum& rows_a) const
+    {
+        FourRows f;
+        if (!four_rows_fit(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
+        const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
+        __m128 d = f.d, a = f.a;
+        __m128i alpha[4];
+        __m128i colour;
+        for (int k = 0; k < 4; ++k) {
+            const __m128 lanes = _mm_castsi128_ps(_mm_cmpgt_epi32(f.last, _mm_set1_epi32(k - 1)));
+            alpha[k] = band_alpha4<true, k_thin>(d, a, lanes, o, &colour);
+            d = _mm_add_ps(d, step_d);
+            a = _mm_add_ps(a, step_a);
+        }
+        const __m128i t0 = _mm_unpacklo_epi32(alpha[0], alpha[1]), t1 = _mm_unpacklo_epi32(alpha[2], alpha[3]);
+        const __m128i t2 = _mm_unpackhi_epi32(alpha[0], alpha[1]), t3 = _mm_unpackhi_epi32(alpha[2], alpha[3]);
+        const __m128i row_alpha[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                      _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+        alignas(16) int32_t from[4], span[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(from), f.x_from);
+        _mm_store_si128(reinterpret_cast<__m128i*>(span), f.last);
+        for (int i = 0; i < 4; ++i) {
+            if (span[i] < 0) continue;
+            __m128i* px = reinterpret_cast<__m128i*>(
+                reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) + from[i]);
+            _mm_storeu_si128(px, blend_argb4_each(colour, _mm_loadu_si128(px), row_alpha[i]));
+        }
+        return true;
+    }
+};
+
+#if defined(__x86_64__) || defined(__i386__)
+// The four rows in AVX2's 256-bit registers: two of the pixels of every row's group a vector, so
+// the alphas take half the instructions, and two rows a blend. Every lane sees the same
+// operations as in band_alpha4 (AVX2's comparisons, maximum, minimum and truncation give SSE2's
+// results, NaN included), so the words are the same.
+struct BandShade8 {
+    __m256 cover_scale, end, abs_mask, one, c255, k256, inv256;
+    __m256i colour, alpha, k256_i;
+};
+
+__attribute__((target("avx2"), always_inline)) inline __m256 both_halves(__m128 v) { return _mm256_set_m128(v, v); }
+__attribute__((target("avx2"), always_inline)) inline __m256i both_halves(__m128i v)
+{
+    return _mm256_set_m128i(v, v);
+}
+
+template <bool k_thin>
+__attribute__((target("avx2"), always_inline)) inline __m256i band_alpha8(__m256 d, __m256 a, __m256 lanes,
+                                                                          const BandShade8& o)
+{
+    const __m256 zero = _mm256_setzero_ps();
+    const __m256 cover = _mm256_sub_ps(o.cover_scale, _mm256_and_ps(d, o.abs_mask));
+    const __m256i draw = _mm256_castps_si256(_mm256_and_ps(_mm256_cmp_ps(cover, o.one, _CMP_GE_OQ), lanes));
+    const __m256 past = _mm256_max_ps(_mm256_sub_ps(zero, a), _mm256_sub_ps(a, o.end));
+    const __m256 fading = _mm256_cmp_ps(past, zero, _CMP_GT_OQ);
+    const __m256 factor = _mm256_max_ps(_mm256_sub_ps(o.cover_scale, past), zero);
+    __m256i covi;
+    if (k_thin) {
+        const __m256i cov = _mm256_cvttps_epi32(cover);
+        const __m256i fading_i = _mm256_castps_si256(fading);
+        const __m256i used = _mm256_or_si256(_mm256_and_si256(fading_i, _mm256_cvttps_epi32(factor)),
+                                             _mm256_andnot_si256(fading_i, o.k256_i));
+        covi = _mm256_and_si256(_mm256_srli_epi32(_mm256_mullo_epi16(cov, used), 8), draw);
+    } else {
+        const __m256 cov = _mm256_cvtepi32_ps(_mm256_cvttps_epi32(_mm256_min_ps(cover, o.c255)));
+        const __m256 used = _mm256_or_ps(_mm256_and_ps(fading, _mm256_cvtepi32_ps(_mm256_cvttps_epi32(factor))),
+                                         _mm256_andnot_ps(fading, o.k256));
+        const __m256i faded =
+            _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_mul_ps(cov, used), o.inv256), o.c255));
+        covi = _mm256_and_si256(faded, draw);
+    }
+    return _mm256_srli_epi32(_mm256_mullo_epi16(o.alpha, covi), 8);
+}
+
+struct FourRowsAvx2 {
+    BandShade8 o8;
+
+    __attribute__((target("avx2"))) explicit FourRowsAvx2(const BandShade& o)
+    {
+        o8.cover_scale = both_halves(o.cover_scale);
+        o8.end = both_halves(o.end);
+        o8.abs_mask = both_halves(o.abs_mask);
+        o8.one = both_halves(o.one);
+        o8.c255 = both_halves(o.c255);
+        o8.k256 = both_halves(o.k256);
+        o8.inv256 = both_halves(o.inv256);
+        o8.colour = both_halves(o.c0);
+        o8.alpha = both_halves(o.alpha);
+        o8.k256_i = both_halves(o.k256_i);
+    }
+
+    template <bool k_thin>
+    __attribute__((target("avx2"))) bool draw(uint8_t* row_bytes, int pitch, int width, int rows,
+                                                            const LineBand& b, const SlantRow& r, const BandShade&,
+                                                            const LaneSum& rows_x, const LaneSum& rows_d,
+                                                            const LaneSum& rows_a) const
+    {
+        FourRows f;
+        if (!four_rows_fit(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
+        // Pixels 0 and 1 of every group, then 2 and 3: each made by one more addition, as along a row.
+        const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
+        const __m128 d1 = _mm_add_ps(f.d, step_d), a1 = _mm_add_ps(f.a, step_a);
+        const __m128 d2 = _mm_add_ps(d1, step_d), a2 = _mm_add_ps(a1, step_a);
+        const __m128 d3 = _mm_add_ps(d2, step_d), a3 = _mm_add_ps(a2, step_a);
+        const __m256i last = both_halves(f.last);
+        const __m256 lanes01 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, _mm256_setr_epi32(-1, -1, -1, -1, 0, 0, 0, 0)));
+        const __m256 lanes23 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, _mm256_setr_epi32(1, 1, 1, 1, 2, 2, 2, 2)));
+        const __m256i alpha01 = band_alpha8<k_thin>(_mm256_set_m128(d1, f.d), _mm256_set_m128(a1, f.a), lanes01, o8);
+        const __m256i alpha23 = band_alpha8<k_thin>(_mm256_set_m128(d3, d2), _mm256_set_m128(a3, a2), lanes23, o8);
+        // Lane i of alpha01 is pixel 0 of row i, lane 4 + i pixel 1; alpha23 the same for pixels 2
+        // and 3. Two rows' four alphas a vector: rows 0 and 1, then 2 and 3.
+        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+        const __m256i rows_alpha[2] = {
+            _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi32(alpha01, alpha23), order),
+            _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi32(alpha01, alpha23), order)};
+        alignas(16) int32_t from[4], span[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(from), f.x_from);
+        _mm_store_si128(reinterpret_cast<__m128i*>(span), f.last);
+        const auto group = [&](int i) {
+            return reinterpret_cast<__m128i*>(
+                reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) + from[i]);
+        };
+        const __m128i colour = _mm256_castsi256_si128(o8.colour);
+        for (int i = 0; i < 4; i += 2) {
+            const __m256i alpha = rows_alpha[i >> 1];
+            if (span[i] >= 0 && span[i + 1] >= 0) {
+                // Two rows: their groups never overlap, so both are read before either is written.
+                __m128i* p0 = group(i);
+                __m128i* p1 = group(i + 1);
+                const __m256i out =
+                    blend_argb8_each(o8.colour, _mm256_set_m128i(_mm_loadu_si128(p1), _mm_loadu_si128(p0)), alpha);
+                _mm_storeu_si128(p0, _mm256_castsi256_si128(out));
+                _mm_storeu_si128(p1, _mm256_extracti128_si256(out, 1));
+                continue;
+            }
+            if (span[i] >= 0) {
+                __m128i* p = group(i);
+                _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_castsi256_si128(alpha)));
+            }
+            if (span[i + 1] >= 0) {
+                __m128i* p = group(i + 1);
+                _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_extracti128_si256(alpha, 1)));
+            }
+        }
+        return true;
+    }
+};
+#endif
+
 // The slanted rows of a band of half-width up to 64, the common case of every line: the row values
 // advance as in slant_rows_shade, and the row pointer steps by the pitch. A one-colour band takes
-// four rows at a time where they fit.
-template <bool k_one_colour, bool k_thin>
+// four rows at a time where they fit, drawn by Four (FourRowsSse2 or FourRowsAvx2).
+template <bool k_one_colour, bool k_thin, class Four>
 __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
                                                            int row_from, int y_last)
 {
     const LaneSum sum_d(b.ny), sum_a(b.nx);
     const LaneSum rows_x(b.slope), rows_d(-b.nx), rows_a(b.ny);
+    const Four four(o);
     const int width = s->width;
     int y;
     SlantRow r = slant_row_first(b, row_from, y_last, &y);
@@ -330,8 +474,8 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
     int one_by_one = 0;   // rows to draw one at a time after four that did not fit
     while (y <= y_last) {
         if (k_one_colour && one_by_one == 0) {
-            if (four_rows_band<k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1), b, r, o, rows_x,
-                                       rows_d, rows_a)) {
+            if (four.template draw<k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1), b, r, o, rows_x,
+                                           rows_d, rows_a)) {
                 for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
                 y += 4;
                 row_bytes += 4 * static_cast<intptr_t>(s->pitch);
@@ -564,15 +708,16 @@ __attribute__((always_inline)) inline int band_last_row(const LineBand& b, int r
 }
 
 // The rows of a band of half-width up to 64, with o made for its width and colours.
-template <bool k_one_colour, bool k_thin>
+template <bool k_one_colour, bool k_thin, class Four>
 __attribute__((always_inline)) inline void band_rows_draw(Surface* s, const LineBand& b, BandShade* o, int row_from,
                                                           int y_last)
 {
     band_shade_lengths(b, o);
-    if (b.kind == k_band_slanted) slant_rows_band<k_one_colour, k_thin>(s, b, *o, row_from, y_last);
+    if (b.kind == k_band_slanted) slant_rows_band<k_one_colour, k_thin, Four>(s, b, *o, row_from, y_last);
     else level_rows_band<k_one_colour, k_thin>(s, b, *o, row_from, y_last);
 }
 
+template <class Four>
 __attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand& b, int row_from, int row_to)
 {
     const int y_last = band_last_row(b, row_from, row_to);
@@ -582,10 +727,10 @@ __attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand&
         const bool one_colour = b.c0 == b.c1;
         const bool thin = b.cover_scale <= 255.0f;
         BandShade o = band_shade_make(b.cover_scale, b.c0, b.c1);
-        if (one_colour && thin) band_rows_draw<true, true>(s, b, &o, row_from, y_last);
-        else if (one_colour) band_rows_draw<true, false>(s, b, &o, row_from, y_last);
-        else if (thin) band_rows_draw<false, true>(s, b, &o, row_from, y_last);
-        else band_rows_draw<false, false>(s, b, &o, row_from, y_last);
+        if (one_colour && thin) band_rows_draw<true, true, Four>(s, b, &o, row_from, y_last);
+        else if (one_colour) band_rows_draw<true, false, Four>(s, b, &o, row_from, y_last);
+        else if (thin) band_rows_draw<false, true, Four>(s, b, &o, row_from, y_last);
+        else band_rows_draw<false, false, Four>(s, b, &o, row_from, y_last);
         return;
     }
     // Too wide for four pixels at a time.
@@ -617,17 +762,18 @@ __attribute__((always_inline)) inline bool piece_outside_rows(const Surface* s, 
 }
 
 // The fast twin of draw_line_wide_plain, drawing only rows row_from .. row_to - 1.
+template <class Four>
 __attribute__((always_inline)) inline void line_fast_body(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
                                                           uint32_t colour_at_p, float w, int row_from, int row_to)
 {
     if (piece_outside_rows(s, p, q, w, row_from, row_to)) return;
     LineBand band;
-    if (band_make(s, p, q, colour_at_q, colour_at_p, w, &band)) band_draw(s, band, row_from, row_to);
+    if (band_make(s, p, q, colour_at_q, colour_at_p, w, &band)) band_draw<Four>(s, band, row_from, row_to);
 }
 
 // The pieces of a polyline of one colour and a half-width up to 64, with one set of shading
 // constants: every piece is of one colour, clipped or not.
-template <bool k_thin>
+template <bool k_thin, class Four>
 __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const Vec4* points, int count, uint32_t colour,
                                                               float w, int row_from, int row_to)
 {
@@ -647,7 +793,7 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
             if (bb.made >> j & 1) band_from_batch(bb, j, w, colour, &b);
             else if (!band_make(s, points[i + j], points[i + j + 1], colour, colour, w, &b)) continue;
             const int y_last = band_last_row(b, row_from, row_to);
-            if (y_last >= 0) band_rows_draw<true, k_thin>(s, b, &o, row_from, y_last);
+            if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, row_from, y_last);
         }
     }
     for (; i + 1 < count; ++i) {
@@ -655,41 +801,44 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
         LineBand b;
         if (!band_make(s, points[i], points[i + 1], colour, colour, w, &b)) continue;
         const int y_last = band_last_row(b, row_from, row_to);
-        if (y_last >= 0) band_rows_draw<true, k_thin>(s, b, &o, row_from, y_last);
+        if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, row_from, y_last);
     }
 }
 
+template <class Four>
 __attribute__((always_inline)) inline void polyline_fast_body(Surface* s, const Vec4* points, int count,
                                                               uint32_t colour, float w, int row_from, int row_to)
 {
     if (!(w <= k_simd_max_w)) {
         for (int i = 0; i + 1 < count; ++i)
-            line_fast_body(s, points[i], points[i + 1], colour, colour, w, row_from, row_to);
+            line_fast_body<Four>(s, points[i], points[i + 1], colour, colour, w, row_from, row_to);
     } else if (255.0f * w <= 255.0f) {
-        polyline_band_draw<true>(s, points, count, colour, w, row_from, row_to);
+        polyline_band_draw<true, Four>(s, points, count, colour, w, row_from, row_to);
     } else {
-        polyline_band_draw<false>(s, points, count, colour, w, row_from, row_to);
+        polyline_band_draw<false, Four>(s, points, count, colour, w, row_from, row_to);
     }
 }
 
 }  // namespace
 
 // The same code twice on x86: for every x86-64 processor, and in the AVX2 encoding, whose
-// three-operand instructions spare most register copies. Both compute the same IEEE operations in
-// the same order (no fused multiply-add), so they write the same words.
+// three-operand instructions spare most register copies, and whose four rows at once take 256-bit
+// registers (FourRowsAvx2). Both compute the same IEEE operations in the same order (no fused
+// multiply-add), so they write the same words. `flatten` inlines the whole body into the AVX2
+// routine, which is what lets the 256-bit code, compiled for AVX2 alone, be inlined there too.
 #if defined(__x86_64__) || defined(__i386__)
 namespace {
 
-__attribute__((target("avx2"))) void line_fast_avx2(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
+__attribute__((target("avx2"), flatten)) void line_fast_avx2(Surface* s, const Vec4& p, const Vec4& q, uint32_t colour_at_q,
                                                      uint32_t colour_at_p, float w, int row_from, int row_to)
 {
-    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+    line_fast_body<FourRowsAvx2>(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 }
 
-__attribute__((target("avx2"))) void polyline_fast_avx2(Surface* s, const Vec4* points, int count, uint32_t colour,
+__attribute__((target("avx2"), flatten)) void polyline_fast_avx2(Surface* s, const Vec4* points, int count, uint32_t colour,
                                                          float w, int row_from, int row_to)
 {
-    polyline_fast_body(s, points, count, colour, w, row_from, row_to);
+    polyline_fast_body<FourRowsAvx2>(s, points, count, colour, w, row_from, row_to);
 }
 
 }  // namespace
@@ -701,7 +850,7 @@ void draw_line_wide_fast(Surface* s, const Vec4& p, const Vec4& q, uint32_t colo
 #if defined(__x86_64__) || defined(__i386__)
     if (g_avx2_paths) return line_fast_avx2(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 #endif
-    line_fast_body(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
+    line_fast_body<FourRowsSse2>(s, p, q, colour_at_q, colour_at_p, w, row_from, row_to);
 }
 
 void draw_polyline_fast(Surface* s, const Vec4* points, int count, uint32_t colour, float w, int row_from, int row_to)
@@ -709,5 +858,5 @@ void draw_polyline_fast(Surface* s, const Vec4* points, int count, uint32_t colo
 #if defined(__x86_64__) || defined(__i386__)
     if (g_avx2_paths) return polyline_fast_avx2(s, points, count, colour, w, row_from, row_to);
 #endif
-    polyline_fast_body(s, points, count, colour, w, row_from, row_to);
+    polyline_fast_body<FourRowsSse2>(s, points, count, colour, w, row_from, row_to);
 }
