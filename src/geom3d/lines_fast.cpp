@@ -278,25 +278,32 @@ struct FourRows {
     __m128 d, a;      // at each row's first pixel
 };
 
-// The four rows' groups, or false when a row does not fit.
-__attribute__((always_inline)) inline bool four_rows_fit(int width, int rows, const LineBand& b, const SlantRow& r,
-                                                         const LaneSum& rows_x, const LaneSum& rows_d,
-                                                         const LaneSum& rows_a, FourRows* f)
+// The four rows' groups: the width of group they fit, 4 or (with k_eight) 8 pixels, or 0 when a
+// row does not fit.
+template <bool k_eight>
+__attribute__((always_inline)) inline int four_rows_fit(int width, int rows, const LineBand& b, const SlantRow& r,
+                                                        const LaneSum& rows_x, const LaneSum& rows_d,
+                                                        const LaneSum& rows_a, FourRows* f)
 {
     const __m128i x_from = max_epi32(_mm_set1_epi32(b.xmin), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xs))));
     const __m128i x_to = min_epi32(_mm_set1_epi32(b.xmax), trunc_held4(rows_x.lanes(_mm_set1_ps(r.xe))));
     const __m128i in_band = _mm_cmpgt_epi32(_mm_set1_epi32(rows), _mm_setr_epi32(0, 1, 2, 3));
     const __m128i last = _mm_or_si128(_mm_and_si128(in_band, _mm_sub_epi32(x_to, x_from)),
                                       _mm_andnot_si128(in_band, _mm_set1_epi32(-1)));
-    const __m128i fits = _mm_and_si128(_mm_cmplt_epi32(last, _mm_set1_epi32(4)),
-                                       _mm_cmplt_epi32(x_from, _mm_set1_epi32(width - 3)));
-    if (_mm_movemask_epi8(_mm_or_si128(fits, _mm_cmplt_epi32(last, _mm_setzero_si128()))) != 0xFFFF) return false;
+    const __m128i empty = _mm_cmplt_epi32(last, _mm_setzero_si128());
+    const auto fit = [&](int group) {
+        const __m128i fits = _mm_and_si128(_mm_cmplt_epi32(last, _mm_set1_epi32(group)),
+                                           _mm_cmplt_epi32(x_from, _mm_set1_epi32(width - group + 1)));
+        return _mm_movemask_epi8(_mm_or_si128(fits, empty)) == 0xFFFF;
+    };
+    const int group = fit(4) ? 4 : (k_eight && fit(8) ? 8 : 0);
+    if (group == 0) return 0;
     const __m128 x_f = _mm_cvtepi32_ps(x_from);
     f->x_from = x_from;
     f->last = last;
     f->d = _mm_add_ps(rows_d.lanes(_mm_set1_ps(r.row_d)), _mm_mul_ps(x_f, _mm_set1_ps(b.ny)));
     f->a = _mm_add_ps(rows_a.lanes(_mm_set1_ps(r.row_a)), _mm_mul_ps(x_f, _mm_set1_ps(b.nx)));
-    return true;
+    return group;
 }
 
 // The four rows four pixels at a time, in any x86-64 processor's registers and in WebAssembly's.
@@ -310,7 +317,7 @@ struct FourRowsSse2 {
                                              const LaneSum& rows_d, const LaneSum& rows_a) const
     {
         FourRows f;
-        if (!four_rows_fit(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
+        if (!four_rows_fit<false>(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
         const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
         __m128 d = f.d, a = f.a;
         __m128i alpha[4];
@@ -340,7 +347,8 @@ struct FourRowsSse2 {
 
 #if defined(__x86_64__) || defined(__i386__)
 // The four rows in AVX2's 256-bit registers: two of the pixels of every row's group a vector, so
-// the alphas take half the instructions, and two rows a blend. Every lane sees the same
+// the alphas take half the instructions, and two rows a blend; rows of up to eight pixels (a flatter
+// piece) are also taken four at a time, each row then one blend of eight pixels. Every lane sees the same
 // operations as in band_alpha4 (AVX2's comparisons, maximum, minimum and truncation give SSE2's
 // results, NaN included), so the words are the same.
 struct BandShade8 {
@@ -382,6 +390,26 @@ __attribute__((target("avx2"), always_inline)) inline __m256i band_alpha8(__m256
     return _mm256_srli_epi32(_mm256_mullo_epi16(o.alpha, covi), 8);
 }
 
+// The alphas of pixels k and k + 1 of the four rows' groups (lanes 0..3 and 4..7), lanes past a
+// row's last lane (`last`) cleared.
+template <bool k_thin>
+__attribute__((target("avx2"), always_inline)) inline __m256i pixels_alpha(const __m128* d, const __m128* a,
+                                                                           __m256i last, int k, const BandShade8& o)
+{
+    const __m256i before = _mm256_setr_epi32(k - 1, k - 1, k - 1, k - 1, k, k, k, k);
+    const __m256 lanes = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, before));
+    return band_alpha8<k_thin>(_mm256_set_m128(d[k + 1], d[k]), _mm256_set_m128(a[k + 1], a[k]), lanes, o);
+}
+
+// The alphas of pixels k .. k + 3 (pixels k, k + 1 in alpha01 and k + 2, k + 3 in alpha23) turned into
+// two rows' four a vector: rows 0 and 1 in rows[0], rows 2 and 3 in rows[1].
+__attribute__((target("avx2"), always_inline)) inline void rows_turn(__m256i alpha01, __m256i alpha23, __m256i rows[2])
+{
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    rows[0] = _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi32(alpha01, alpha23), order);
+    rows[1] = _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi32(alpha01, alpha23), order);
+}
+
 struct FourRowsAvx2 {
     BandShade8 o8;
 
@@ -406,37 +434,48 @@ struct FourRowsAvx2 {
                                                             const LaneSum& rows_a) const
     {
         FourRows f;
-        if (!four_rows_fit(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
-        // Pixels 0 and 1 of every group, then 2 and 3: each made by one more addition, as along a row.
+        const int group = four_rows_fit<true>(width, rows, b, r, rows_x, rows_d, rows_a, &f);
+        if (group == 0) return false;
+        // Pixel k of every group, made by one more addition than pixel k - 1, as along a row; pixels
+        // k and k + 1 share a vector, lanes 0..3 and 4..7.
         const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
-        const __m128 d1 = _mm_add_ps(f.d, step_d), a1 = _mm_add_ps(f.a, step_a);
-        const __m128 d2 = _mm_add_ps(d1, step_d), a2 = _mm_add_ps(a1, step_a);
-        const __m128 d3 = _mm_add_ps(d2, step_d), a3 = _mm_add_ps(a2, step_a);
+        __m128 d[8], a[8];
+        d[0] = f.d;
+        a[0] = f.a;
+        for (int k = 1; k < group; ++k) {
+            d[k] = _mm_add_ps(d[k - 1], step_d);
+            a[k] = _mm_add_ps(a[k - 1], step_a);
+        }
         const __m256i last = both_halves(f.last);
-        const __m256 lanes01 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, _mm256_setr_epi32(-1, -1, -1, -1, 0, 0, 0, 0)));
-        const __m256 lanes23 = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, _mm256_setr_epi32(1, 1, 1, 1, 2, 2, 2, 2)));
-        const __m256i alpha01 = band_alpha8<k_thin>(_mm256_set_m128(d1, f.d), _mm256_set_m128(a1, f.a), lanes01, o8);
-        const __m256i alpha23 = band_alpha8<k_thin>(_mm256_set_m128(d3, d2), _mm256_set_m128(a3, a2), lanes23, o8);
-        // Lane i of alpha01 is pixel 0 of row i, lane 4 + i pixel 1; alpha23 the same for pixels 2
-        // and 3. Two rows' four alphas a vector: rows 0 and 1, then 2 and 3.
-        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-        const __m256i rows_alpha[2] = {
-            _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi32(alpha01, alpha23), order),
-            _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi32(alpha01, alpha23), order)};
+        __m256i rows_alpha[2];
+        rows_turn(pixels_alpha<k_thin>(d, a, last, 0, o8), pixels_alpha<k_thin>(d, a, last, 2, o8), rows_alpha);
         alignas(16) int32_t from[4], span[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(from), f.x_from);
         _mm_store_si128(reinterpret_cast<__m128i*>(span), f.last);
-        const auto group = [&](int i) {
-            return reinterpret_cast<__m128i*>(
-                reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) + from[i]);
+        const auto group_at = [&](int i) {
+            return reinterpret_cast<uint32_t*>(row_bytes + i * static_cast<intptr_t>(pitch)) + from[i];
         };
+        if (group == 8) {
+            // Pixels 4..7 likewise, and each row's eight alphas put together: one blend a row.
+            __m256i high[2];
+            rows_turn(pixels_alpha<k_thin>(d, a, last, 4, o8), pixels_alpha<k_thin>(d, a, last, 6, o8), high);
+            for (int i = 0; i < 4; ++i) {
+                if (span[i] < 0) continue;
+                const int half = i & 1 ? 0x31 : 0x20;
+                const __m256i alpha = half == 0x20 ? _mm256_permute2x128_si256(rows_alpha[i >> 1], high[i >> 1], 0x20)
+                                                   : _mm256_permute2x128_si256(rows_alpha[i >> 1], high[i >> 1], 0x31);
+                __m256i* p = reinterpret_cast<__m256i*>(group_at(i));
+                _mm256_storeu_si256(p, blend_argb8_each(o8.colour, _mm256_loadu_si256(p), alpha));
+            }
+            return true;
+        }
         const __m128i colour = _mm256_castsi256_si128(o8.colour);
         for (int i = 0; i < 4; i += 2) {
             const __m256i alpha = rows_alpha[i >> 1];
             if (span[i] >= 0 && span[i + 1] >= 0) {
                 // Two rows: their groups never overlap, so both are read before either is written.
-                __m128i* p0 = group(i);
-                __m128i* p1 = group(i + 1);
+                __m128i* p0 = reinterpret_cast<__m128i*>(group_at(i));
+                __m128i* p1 = reinterpret_cast<__m128i*>(group_at(i + 1));
                 const __m256i out =
                     blend_argb8_each(o8.colour, _mm256_set_m128i(_mm_loadu_si128(p1), _mm_loadu_si128(p0)), alpha);
                 _mm_storeu_si128(p0, _mm256_castsi256_si128(out));
@@ -444,11 +483,11 @@ struct FourRowsAvx2 {
                 continue;
             }
             if (span[i] >= 0) {
-                __m128i* p = group(i);
+                __m128i* p = reinterpret_cast<__m128i*>(group_at(i));
                 _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_castsi256_si128(alpha)));
             }
             if (span[i + 1] >= 0) {
-                __m128i* p = group(i + 1);
+                __m128i* p = reinterpret_cast<__m128i*>(group_at(i + 1));
                 _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_extracti128_si256(alpha, 1)));
             }
         }
