@@ -307,11 +307,27 @@ __attribute__((always_inline)) inline int four_rows_fit(int width, int rows, con
 }
 
 // The four rows four pixels at a time, in any x86-64 processor's registers and in WebAssembly's.
+// Four vectors turned about: lane i of out[k] is lane k of in[i].
+__attribute__((always_inline)) inline void lanes_turn(const __m128i in[4], __m128i out[4])
+{
+    const __m128i t0 = _mm_unpacklo_epi32(in[0], in[1]), t1 = _mm_unpacklo_epi32(in[2], in[3]);
+    const __m128i t2 = _mm_unpackhi_epi32(in[0], in[1]), t3 = _mm_unpackhi_epi32(in[2], in[3]);
+    out[0] = _mm_unpacklo_epi64(t0, t1);
+    out[1] = _mm_unpackhi_epi64(t0, t1);
+    out[2] = _mm_unpacklo_epi64(t2, t3);
+    out[3] = _mm_unpackhi_epi64(t2, t3);
+}
+
 struct FourRowsSse2 {
+    // Bands of two colours keep to one row at a time here: turning each pixel's colour about as
+    // well costs more than the four rows save.
+    static constexpr bool k_two_colours = false;
+
     explicit FourRowsSse2(const BandShade&) {}
 
-    // Draws rows y .. y + 3, or returns false, having drawn nothing, when a row does not fit.
-    template <bool k_thin>
+    // Draws rows y .. y + 3 of a one-colour band, or returns false, having drawn nothing, when a
+    // row does not fit.
+    template <bool k_one_colour, bool k_thin>
     __attribute__((always_inline)) bool draw(uint8_t* row_bytes, int pitch, int width, int rows, const LineBand& b,
                                              const SlantRow& r, const BandShade& o, const LaneSum& rows_x,
                                              const LaneSum& rows_d, const LaneSum& rows_a) const
@@ -320,18 +336,16 @@ struct FourRowsSse2 {
         if (!four_rows_fit<false>(width, rows, b, r, rows_x, rows_d, rows_a, &f)) return false;
         const __m128 step_d = _mm_set1_ps(b.ny), step_a = _mm_set1_ps(b.nx);
         __m128 d = f.d, a = f.a;
-        __m128i alpha[4];
-        __m128i colour;
+        static_assert(k_one_colour, "two colours are drawn a row at a time");
+        __m128i alpha[4], colour;
         for (int k = 0; k < 4; ++k) {
             const __m128 lanes = _mm_castsi128_ps(_mm_cmpgt_epi32(f.last, _mm_set1_epi32(k - 1)));
             alpha[k] = band_alpha4<true, k_thin>(d, a, lanes, o, &colour);
             d = _mm_add_ps(d, step_d);
             a = _mm_add_ps(a, step_a);
         }
-        const __m128i t0 = _mm_unpacklo_epi32(alpha[0], alpha[1]), t1 = _mm_unpacklo_epi32(alpha[2], alpha[3]);
-        const __m128i t2 = _mm_unpackhi_epi32(alpha[0], alpha[1]), t3 = _mm_unpackhi_epi32(alpha[2], alpha[3]);
-        const __m128i row_alpha[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                                      _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+        __m128i row_alpha[4];
+        lanes_turn(alpha, row_alpha);
         alignas(16) int32_t from[4], span[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(from), f.x_from);
         _mm_store_si128(reinterpret_cast<__m128i*>(span), f.last);
@@ -352,8 +366,8 @@ struct FourRowsSse2 {
 // operations as in band_alpha4 (AVX2's comparisons, maximum, minimum and truncation give SSE2's
 // results, NaN included), so the words are the same.
 struct BandShade8 {
-    __m256 cover_scale, end, abs_mask, one, c255, k256, inv256;
-    __m256i colour, alpha, k256_i;
+    __m256 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
+    __m256i c0, c1, alpha, k256_i;
 };
 
 __attribute__((target("avx2"), always_inline)) inline __m256 both_halves(__m128 v) { return _mm256_set_m128(v, v); }
@@ -362,9 +376,9 @@ __attribute__((target("avx2"), always_inline)) inline __m256i both_halves(__m128
     return _mm256_set_m128i(v, v);
 }
 
-template <bool k_thin>
+template <bool k_one_colour, bool k_thin>
 __attribute__((target("avx2"), always_inline)) inline __m256i band_alpha8(__m256 d, __m256 a, __m256 lanes,
-                                                                          const BandShade8& o)
+                                                                          const BandShade8& o, __m256i* colour)
 {
     const __m256 zero = _mm256_setzero_ps();
     const __m256 cover = _mm256_sub_ps(o.cover_scale, _mm256_and_ps(d, o.abs_mask));
@@ -387,21 +401,30 @@ __attribute__((target("avx2"), always_inline)) inline __m256i band_alpha8(__m256
             _mm256_cvttps_epi32(_mm256_min_ps(_mm256_mul_ps(_mm256_mul_ps(cov, used), o.inv256), o.c255));
         covi = _mm256_and_si256(faded, draw);
     }
-    return _mm256_srli_epi32(_mm256_mullo_epi16(o.alpha, covi), 8);
+    if (k_one_colour) {
+        *colour = o.c0;
+        return _mm256_srli_epi32(_mm256_mullo_epi16(o.alpha, covi), 8);
+    }
+    const __m256i u = _mm256_cvttps_epi32(
+        _mm256_min_ps(_mm256_max_ps(_mm256_mul_ps(a, o.inv_len), zero), o.c255));
+    *colour = blend_argb8_each(o.c1, o.c0, u);
+    return _mm256_srli_epi32(_mm256_mullo_epi16(_mm256_srli_epi32(*colour, 24), covi), 8);
 }
 
-// The alphas of pixels k and k + 1 of the four rows' groups (lanes 0..3 and 4..7), lanes past a
-// row's last lane (`last`) cleared.
-template <bool k_thin>
+// The alphas (and colours) of pixels k and k + 1 of the four rows' groups (lanes 0..3 and 4..7),
+// lanes past a row's last lane (`last`) cleared.
+template <bool k_one_colour, bool k_thin>
 __attribute__((target("avx2"), always_inline)) inline __m256i pixels_alpha(const __m128* d, const __m128* a,
-                                                                           __m256i last, int k, const BandShade8& o)
+                                                                           __m256i last, int k, const BandShade8& o,
+                                                                           __m256i* colour)
 {
     const __m256i before = _mm256_setr_epi32(k - 1, k - 1, k - 1, k - 1, k, k, k, k);
     const __m256 lanes = _mm256_castsi256_ps(_mm256_cmpgt_epi32(last, before));
-    return band_alpha8<k_thin>(_mm256_set_m128(d[k + 1], d[k]), _mm256_set_m128(a[k + 1], a[k]), lanes, o);
+    return band_alpha8<k_one_colour, k_thin>(_mm256_set_m128(d[k + 1], d[k]), _mm256_set_m128(a[k + 1], a[k]),
+                                             lanes, o, colour);
 }
 
-// The alphas of pixels k .. k + 3 (pixels k, k + 1 in alpha01 and k + 2, k + 3 in alpha23) turned into
+// The values of pixels k .. k + 3 (pixels k, k + 1 in alpha01 and k + 2, k + 3 in alpha23) turned into
 // two rows' four a vector: rows 0 and 1 in rows[0], rows 2 and 3 in rows[1].
 __attribute__((target("avx2"), always_inline)) inline void rows_turn(__m256i alpha01, __m256i alpha23, __m256i rows[2])
 {
@@ -410,24 +433,35 @@ __attribute__((target("avx2"), always_inline)) inline void rows_turn(__m256i alp
     rows[1] = _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi32(alpha01, alpha23), order);
 }
 
+// Row i's pixels 0..3 and 4..7, from the two rows' vectors of pixels 0..3 and of pixels 4..7 that
+// hold it (rows 0 and 1, or 2 and 3): their low halves for an even row, their high halves for an odd.
+__attribute__((target("avx2"), always_inline)) inline __m256i row_eight(int i, __m256i low, __m256i high)
+{
+    return i & 1 ? _mm256_permute2x128_si256(low, high, 0x31) : _mm256_permute2x128_si256(low, high, 0x20);
+}
+
 struct FourRowsAvx2 {
+    static constexpr bool k_two_colours = true;
+
     BandShade8 o8;
 
     __attribute__((target("avx2"))) explicit FourRowsAvx2(const BandShade& o)
     {
         o8.cover_scale = both_halves(o.cover_scale);
         o8.end = both_halves(o.end);
+        o8.inv_len = both_halves(o.inv_len);
         o8.abs_mask = both_halves(o.abs_mask);
         o8.one = both_halves(o.one);
         o8.c255 = both_halves(o.c255);
         o8.k256 = both_halves(o.k256);
         o8.inv256 = both_halves(o.inv256);
-        o8.colour = both_halves(o.c0);
+        o8.c0 = both_halves(o.c0);
+        o8.c1 = both_halves(o.c1);
         o8.alpha = both_halves(o.alpha);
         o8.k256_i = both_halves(o.k256_i);
     }
 
-    template <bool k_thin>
+    template <bool k_one_colour, bool k_thin>
     __attribute__((target("avx2"))) bool draw(uint8_t* row_bytes, int pitch, int width, int rows,
                                                             const LineBand& b, const SlantRow& r, const BandShade&,
                                                             const LaneSum& rows_x, const LaneSum& rows_d,
@@ -447,8 +481,11 @@ struct FourRowsAvx2 {
             a[k] = _mm_add_ps(a[k - 1], step_a);
         }
         const __m256i last = both_halves(f.last);
-        __m256i rows_alpha[2];
-        rows_turn(pixels_alpha<k_thin>(d, a, last, 0, o8), pixels_alpha<k_thin>(d, a, last, 2, o8), rows_alpha);
+        __m256i rows_alpha[2], rows_colour[2], colour[4];
+        const __m256i alpha01 = pixels_alpha<k_one_colour, k_thin>(d, a, last, 0, o8, &colour[0]);
+        const __m256i alpha23 = pixels_alpha<k_one_colour, k_thin>(d, a, last, 2, o8, &colour[1]);
+        rows_turn(alpha01, alpha23, rows_alpha);
+        if (!k_one_colour) rows_turn(colour[0], colour[1], rows_colour);
         alignas(16) int32_t from[4], span[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(from), f.x_from);
         _mm_store_si128(reinterpret_cast<__m128i*>(span), f.last);
@@ -457,38 +494,42 @@ struct FourRowsAvx2 {
         };
         if (group == 8) {
             // Pixels 4..7 likewise, and each row's eight alphas put together: one blend a row.
-            __m256i high[2];
-            rows_turn(pixels_alpha<k_thin>(d, a, last, 4, o8), pixels_alpha<k_thin>(d, a, last, 6, o8), high);
+            __m256i high[2], high_colour[2];
+            const __m256i alpha45 = pixels_alpha<k_one_colour, k_thin>(d, a, last, 4, o8, &colour[2]);
+            const __m256i alpha67 = pixels_alpha<k_one_colour, k_thin>(d, a, last, 6, o8, &colour[3]);
+            rows_turn(alpha45, alpha67, high);
+            if (!k_one_colour) rows_turn(colour[2], colour[3], high_colour);
             for (int i = 0; i < 4; ++i) {
                 if (span[i] < 0) continue;
-                const int half = i & 1 ? 0x31 : 0x20;
-                const __m256i alpha = half == 0x20 ? _mm256_permute2x128_si256(rows_alpha[i >> 1], high[i >> 1], 0x20)
-                                                   : _mm256_permute2x128_si256(rows_alpha[i >> 1], high[i >> 1], 0x31);
+                const __m256i alpha = row_eight(i, rows_alpha[i >> 1], high[i >> 1]);
+                const __m256i src = k_one_colour ? o8.c0 : row_eight(i, rows_colour[i >> 1], high_colour[i >> 1]);
                 __m256i* p = reinterpret_cast<__m256i*>(group_at(i));
-                _mm256_storeu_si256(p, blend_argb8_each(o8.colour, _mm256_loadu_si256(p), alpha));
+                _mm256_storeu_si256(p, blend_argb8_each(src, _mm256_loadu_si256(p), alpha));
             }
             return true;
         }
-        const __m128i colour = _mm256_castsi256_si128(o8.colour);
         for (int i = 0; i < 4; i += 2) {
             const __m256i alpha = rows_alpha[i >> 1];
+            const __m256i src = k_one_colour ? o8.c0 : rows_colour[i >> 1];
             if (span[i] >= 0 && span[i + 1] >= 0) {
                 // Two rows: their groups never overlap, so both are read before either is written.
                 __m128i* p0 = reinterpret_cast<__m128i*>(group_at(i));
                 __m128i* p1 = reinterpret_cast<__m128i*>(group_at(i + 1));
                 const __m256i out =
-                    blend_argb8_each(o8.colour, _mm256_set_m128i(_mm_loadu_si128(p1), _mm_loadu_si128(p0)), alpha);
+                    blend_argb8_each(src, _mm256_set_m128i(_mm_loadu_si128(p1), _mm_loadu_si128(p0)), alpha);
                 _mm_storeu_si128(p0, _mm256_castsi256_si128(out));
                 _mm_storeu_si128(p1, _mm256_extracti128_si256(out, 1));
                 continue;
             }
             if (span[i] >= 0) {
                 __m128i* p = reinterpret_cast<__m128i*>(group_at(i));
-                _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_castsi256_si128(alpha)));
+                _mm_storeu_si128(p, blend_argb4_each(_mm256_castsi256_si128(src), _mm_loadu_si128(p),
+                                                     _mm256_castsi256_si128(alpha)));
             }
             if (span[i + 1] >= 0) {
                 __m128i* p = reinterpret_cast<__m128i*>(group_at(i + 1));
-                _mm_storeu_si128(p, blend_argb4_each(colour, _mm_loadu_si128(p), _mm256_extracti128_si256(alpha, 1)));
+                _mm_storeu_si128(p, blend_argb4_each(_mm256_extracti128_si256(src, 1), _mm_loadu_si128(p),
+                                                     _mm256_extracti128_si256(alpha, 1)));
             }
         }
         return true;
@@ -497,8 +538,8 @@ struct FourRowsAvx2 {
 #endif
 
 // The slanted rows of a band of half-width up to 64, the common case of every line: the row values
-// advance as in slant_rows_shade, and the row pointer steps by the pitch. A one-colour band takes
-// four rows at a time where they fit, drawn by Four (FourRowsSse2 or FourRowsAvx2).
+// advance as in slant_rows_shade, and the row pointer steps by the pitch. A band takes four rows at
+// a time where they fit, drawn by Four (FourRowsSse2, one colour only, or FourRowsAvx2).
 template <bool k_one_colour, bool k_thin, class Four>
 __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
                                                            int row_from, int y_last)
@@ -512,15 +553,17 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
     uint8_t* row_bytes = reinterpret_cast<uint8_t*>(surface_row(s, y));
     int one_by_one = 0;   // rows to draw one at a time after four that did not fit
     while (y <= y_last) {
-        if (k_one_colour && one_by_one == 0) {
-            if (four.template draw<k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1), b, r, o, rows_x,
-                                           rows_d, rows_a)) {
-                for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
-                y += 4;
-                row_bytes += 4 * static_cast<intptr_t>(s->pitch);
-                continue;
+        if constexpr (k_one_colour || Four::k_two_colours) {
+            if (one_by_one == 0) {
+                if (four.template draw<k_one_colour, k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1),
+                                                             b, r, o, rows_x, rows_d, rows_a)) {
+                    for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
+                    y += 4;
+                    row_bytes += 4 * static_cast<intptr_t>(s->pitch);
+                    continue;
+                }
+                one_by_one = 4;
             }
-            one_by_one = 4;
         }
         const int x_from = std::max(b.xmin, trunc_held_ss(r.xs));
         const int x_to = std::min(b.xmax, trunc_held_ss(r.xe));
