@@ -324,6 +324,7 @@ struct FourRowsSse2 {
     static constexpr bool k_two_colours = false;
 
     explicit FourRowsSse2(const BandShade&) {}
+    void lengths(const BandShade&) {}
 
     // Draws rows y .. y + 3 of a one-colour band, or returns false, having drawn nothing, when a
     // row does not fit.
@@ -461,6 +462,13 @@ struct FourRowsAvx2 {
         o8.k256_i = both_halves(o.k256_i);
     }
 
+    // A new piece of a polyline: all it changes is the two lengths.
+    __attribute__((target("avx2"))) void lengths(const BandShade& o)
+    {
+        o8.end = both_halves(o.end);
+        o8.inv_len = both_halves(o.inv_len);
+    }
+
     template <bool k_one_colour, bool k_thin>
     __attribute__((target("avx2"))) bool draw(uint8_t* row_bytes, int pitch, int width, int rows,
                                                             const LineBand& b, const SlantRow& r, const BandShade&,
@@ -542,11 +550,10 @@ struct FourRowsAvx2 {
 // a time where they fit, drawn by Four (FourRowsSse2, one colour only, or FourRowsAvx2).
 template <bool k_one_colour, bool k_thin, class Four>
 __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
-                                                           int row_from, int y_last)
+                                                           const Four& four, int row_from, int y_last)
 {
     const LaneSum sum_d(b.ny), sum_a(b.nx);
     const LaneSum rows_x(b.slope), rows_d(-b.nx), rows_a(b.ny);
-    const Four four(o);
     const int width = s->width;
     int y;
     SlantRow r = slant_row_first(b, row_from, y_last, &y);
@@ -789,13 +796,14 @@ __attribute__((always_inline)) inline int band_last_row(const LineBand& b, int r
     return y_last < b.ymin || y_last < row_from ? -1 : y_last;
 }
 
-// The rows of a band of half-width up to 64, with o made for its width and colours.
+// The rows of a band of half-width up to 64, with o and four made for its width and colours.
 template <bool k_one_colour, bool k_thin, class Four>
-__attribute__((always_inline)) inline void band_rows_draw(Surface* s, const LineBand& b, BandShade* o, int row_from,
-                                                          int y_last)
+__attribute__((always_inline)) inline void band_rows_draw(Surface* s, const LineBand& b, BandShade* o, Four* four,
+                                                          int row_from, int y_last)
 {
     band_shade_lengths(b, o);
-    if (b.kind == k_band_slanted) slant_rows_band<k_one_colour, k_thin, Four>(s, b, *o, row_from, y_last);
+    four->lengths(*o);
+    if (b.kind == k_band_slanted) slant_rows_band<k_one_colour, k_thin, Four>(s, b, *o, *four, row_from, y_last);
     else level_rows_band<k_one_colour, k_thin>(s, b, *o, row_from, y_last);
 }
 
@@ -809,10 +817,11 @@ __attribute__((always_inline)) inline void band_draw(Surface* s, const LineBand&
         const bool one_colour = b.c0 == b.c1;
         const bool thin = b.cover_scale <= 255.0f;
         BandShade o = band_shade_make(b.cover_scale, b.c0, b.c1);
-        if (one_colour && thin) band_rows_draw<true, true, Four>(s, b, &o, row_from, y_last);
-        else if (one_colour) band_rows_draw<true, false, Four>(s, b, &o, row_from, y_last);
-        else if (thin) band_rows_draw<false, true, Four>(s, b, &o, row_from, y_last);
-        else band_rows_draw<false, false, Four>(s, b, &o, row_from, y_last);
+        Four four(o);
+        if (one_colour && thin) band_rows_draw<true, true, Four>(s, b, &o, &four, row_from, y_last);
+        else if (one_colour) band_rows_draw<true, false, Four>(s, b, &o, &four, row_from, y_last);
+        else if (thin) band_rows_draw<false, true, Four>(s, b, &o, &four, row_from, y_last);
+        else band_rows_draw<false, false, Four>(s, b, &o, &four, row_from, y_last);
         return;
     }
     // Too wide for four pixels at a time.
@@ -860,6 +869,7 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
                                                               float w, int row_from, int row_to)
 {
     BandShade o = band_shade_make(255.0f * w, colour, colour);
+    Four four(o);
     int i = 0;
     // Four pieces at a time while four whole pieces are left.
     for (; i + 4 < count; i += 4) {
@@ -875,7 +885,7 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
             if (bb.made >> j & 1) band_from_batch(bb, j, w, colour, &b);
             else if (!band_make(s, points[i + j], points[i + j + 1], colour, colour, w, &b)) continue;
             const int y_last = band_last_row(b, row_from, row_to);
-            if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, row_from, y_last);
+            if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, &four, row_from, y_last);
         }
     }
     for (; i + 1 < count; ++i) {
@@ -883,7 +893,7 @@ __attribute__((always_inline)) inline void polyline_band_draw(Surface* s, const 
         LineBand b;
         if (!band_make(s, points[i], points[i + 1], colour, colour, w, &b)) continue;
         const int y_last = band_last_row(b, row_from, row_to);
-        if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, row_from, y_last);
+        if (y_last >= 0) band_rows_draw<true, k_thin, Four>(s, b, &o, &four, row_from, y_last);
     }
 }
 
