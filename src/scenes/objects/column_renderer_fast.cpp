@@ -8,6 +8,7 @@
 
 #include "display/blend.h"
 #include "display/blend_sse2.h"
+#include "display/render_paths.h"
 #include "display/surface.h"
 #include "scenes/objects/column_renderer.h"
 #include "scenes/objects/column_renderer_twins.h"
@@ -103,6 +104,16 @@ void column_row_fast(int y, const float* heights, const Surface* background, con
                 static_cast<size_t>(k_frame_width - k_centre - n) * sizeof(uint32_t));
 }
 
+// The fast row in the AVX2 encoding on x86, whose three-operand instructions spare the register
+// copies: the same operations, so the same words. `flatten` compiles the whole row into it.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"), flatten)) void column_row_avx2(int y, const float* heights, const Surface* background,
+                                                              const Surface* glow, Surface* dst, uint32_t tint)
+{
+    column_row_fast(y, heights, background, glow, dst, tint);
+}
+#endif
+
 }  // namespace
 
 void render_column_fast(const float* heights, const Surface* background, const Surface* glow, Surface* dst,
@@ -113,7 +124,10 @@ void render_column_fast(const float* heights, const Surface* background, const S
     for (int y = row_from; y < row_to; ++y) {
         // Heights so large that r^2 - j^2 could round (or not numbers) take the reference row.
         const bool fits = std::fabs(heights[y]) <= 4096.0f && std::fabs(heights[y + 1]) <= 4096.0f;
-        if (fits) column_row_fast(y, heights, background, glow, dst, tint);
-        else column_row_plain(y, heights, background, glow, dst, tint);
+        if (!fits) column_row_plain(y, heights, background, glow, dst, tint);
+#if defined(__x86_64__) || defined(__i386__)
+        else if (g_avx2_paths) column_row_avx2(y, heights, background, glow, dst, tint);
+#endif
+        else column_row_fast(y, heights, background, glow, dst, tint);
     }
 }

@@ -8,6 +8,7 @@
 
 #include "display/blend.h"
 #include "display/blend_sse2.h"
+#include "display/render_paths.h"
 #include "display/simd_convert.h"
 #include "display/surface.h"
 #include "scenes/wavefloor/wave_floor.h"
@@ -381,6 +382,23 @@ void draw_rows_shaded(const WaveFloor* floor, Surface* surface, int row_from, in
     }
 }
 
+// Both in the AVX2 encoding on x86, whose three-operand instructions spare the register copies: the
+// same operations, so the same words. `flatten` compiles the whole of each into it.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"), flatten)) void cast_rows_avx2(WaveFloor* floor, const int32_t* profile, uint32_t length,
+                                                             const CastSetup& c, double position, int row_from,
+                                                             int row_to)
+{
+    cast_rows_fast(floor, profile, length, c, position, row_from, row_to);
+}
+
+__attribute__((target("avx2"), flatten)) void draw_rows_shaded_avx2(const WaveFloor* floor, Surface* surface,
+                                                                    int row_from, int row_to)
+{
+    draw_rows_shaded(floor, surface, row_from, row_to);
+}
+#endif
+
 }  // namespace
 
 void wave_floor_cast_fast(WaveFloor* floor, const int32_t* profile, int32_t n, double pitch, double position,
@@ -393,7 +411,11 @@ void wave_floor_cast_fast(WaveFloor* floor, const int32_t* profile, int32_t n, d
         std::memset(floor->rows + row_from, 0, sizeof(FloorRow) * static_cast<size_t>(row_to - row_from));
         return;
     }
-    cast_rows_fast(floor, profile, static_cast<uint32_t>(n), cast_setup(pitch), position, row_from, row_to);
+    const CastSetup c = cast_setup(pitch);
+#if defined(__x86_64__) || defined(__i386__)
+    if (g_avx2_paths) return cast_rows_avx2(floor, profile, static_cast<uint32_t>(n), c, position, row_from, row_to);
+#endif
+    cast_rows_fast(floor, profile, static_cast<uint32_t>(n), c, position, row_from, row_to);
 }
 
 void wave_floor_draw_fast(const WaveFloor* floor, Surface* surface, int row_from, int row_to)
@@ -406,8 +428,11 @@ void wave_floor_draw_fast(const WaveFloor* floor, Surface* surface, int row_from
     if (row_from >= row_to) return;
     const int columns = surface->width < k_floor_columns ? surface->width : k_floor_columns;
     // The fast drawing needs the 256-wide texture, whole 512-pixel rows and shades of 0..256.
-    if (tex->width == 256 && columns == k_floor_columns && shades_fit(floor, row_from, row_to))
+    if (tex->width == 256 && columns == k_floor_columns && shades_fit(floor, row_from, row_to)) {
+#if defined(__x86_64__) || defined(__i386__)
+        if (g_avx2_paths) return draw_rows_shaded_avx2(floor, surface, row_from, row_to);
+#endif
         draw_rows_shaded(floor, surface, row_from, row_to);
-    else
+    } else
         wave_floor_rows_draw(floor, surface, row_from, row_to, columns);
 }
