@@ -362,10 +362,10 @@ struct FourRowsSse2 {
 
 #if defined(__x86_64__) || defined(__i386__)
 // The four rows in AVX2's 256-bit registers: two of the pixels of every row's group a vector, so
-// the alphas take half the instructions, and two rows a blend; rows of up to eight pixels (a flatter
-// piece) are also taken four at a time, each row then one blend of eight pixels. Every lane sees the same
-// operations as in band_alpha4 (AVX2's comparisons, maximum, minimum and truncation give SSE2's
-// results, NaN included), so the words are the same.
+// the alphas take half the instructions, and two rows a blend; rows of up to eight pixels (a
+// flatter piece) are also taken four at a time, each row then one blend of eight pixels, and so are
+// bands of two colours. Every lane sees the same operations as in band_alpha4 (AVX2's comparisons,
+// maximum, minimum and truncation give SSE2's results, NaN included), so the words are the same.
 struct BandShade8 {
     __m256 cover_scale, end, inv_len, abs_mask, one, c255, k256, inv256;
     __m256i c0, c1, alpha, k256_i;
