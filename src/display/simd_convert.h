@@ -90,14 +90,19 @@ inline int trunc_held_ss(float v)
 }
 
 // Four 32-bit lanes shifted by n bits, n in 0..31 and the same for every lane: wasm's shifts take
-// the count as a number, where the emulated SSE2 shift by a register checks it on every call.
+// the count as a number, where the emulated SSE2 shift by a register checks it on every call. The
+// empty volatile asm keeps the count inside the loop that shifts: the compiler otherwise makes one
+// vector of counts before the loop, and a shift by a vector it no longer sees as one count becomes
+// four extractions, four scalar shifts and four insertions.
 inline __m128i srl_epi32_by(__m128i a, int n)
 {
+    __asm__ volatile("" : "+r"(n));
     return (__m128i)wasm_u32x4_shr((v128_t)a, n);
 }
 
 inline __m128i sll_epi32_by(__m128i a, int n)
 {
+    __asm__ volatile("" : "+r"(n));
     return (__m128i)wasm_i32x4_shl((v128_t)a, n);
 }
 
