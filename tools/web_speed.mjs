@@ -6,8 +6,11 @@
 // drawing: turning the pixels into the canvas's order, putting them on the canvas, the records and
 // the clock), then the 90th percentile interval. --viewport WxH sets the page's size (default
 // 800x600, where the picture is enlarged to a size between whole multiples). Serve the site first
-// (scripts/serve_web.sh).
-// Usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] [--viewport WxH] MS [MS ...]
+// (scripts/serve_web.sh). With --floor it first plays, in the same browser, a page that draws
+// nothing and only puts a 512 x 384 image on a canvas every frame and enlarges it as the page does
+// at that viewport: what a frame costs there is the browser's own, so its share under 20 ms is the
+// most any page that shows a frame every frame can reach on this machine.
+// Usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] [--viewport WxH] [--floor] MS [MS ...]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -25,6 +28,8 @@ const option = (name, fallback) => Number(text(name, fallback));
 const throttle = option('--throttle', 1);
 const seconds = option('--seconds', 10);
 const [width, height] = text('--viewport', '800x600').split('x').map(Number);
+const floorAt = args.indexOf('--floor');
+if (floorAt >= 0) args.splice(floorAt, 1);
 const [base, ...starts] = args;
 if (!base || !starts.length) {
   console.error('usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] MS [MS ...]');
@@ -42,6 +47,45 @@ const median = (v) => { const s = [...v].sort((a, b) => a - b); return s.length 
 const mean = (v) => v.reduce((a, b) => a + b, 0) / Math.max(1, v.length);
 
 console.log(`throttle ${throttle}x, ${seconds} s from each start, viewport ${width}x${height}`);
+const intervalsReport = (intervals) => {
+  const under = intervals.filter((v) => v < 20).length / Math.max(1, intervals.length);
+  return `${median(intervals).toFixed(1)} ${(under * 100).toFixed(1)}`;
+};
+if (floorAt >= 0) {
+  // The page's own picture size: the largest whole multiple, or the next one up, reduced by the browser.
+  const fit = Math.min(width / 512, height / 384);
+  const whole = Math.floor(fit) >= 1 && Math.floor(fit) >= fit * 0.95;
+  const scale = whole ? Math.floor(fit) : Math.ceil(fit);
+  const page = await browser.newPage();
+  await page.setViewport({ width, height });
+  const cdp = await page.createCDPSession();
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: throttle });
+  await page.setContent(`<body style="margin:0;background:#000"><canvas id="c" width="512" height="384"
+    style="width:${whole ? 512 * scale : Math.floor(512 * fit)}px"></canvas><canvas id="v"
+    width="${512 * scale}" height="${384 * scale}" style="width:${Math.floor(512 * fit)}px"></canvas></body>`);
+  await page.evaluate((sharp) => {
+    const c = document.getElementById('c'), v = document.getElementById('v');
+    (sharp ? c : v).hidden = true;
+    const context = c.getContext('2d', { alpha: false }), view = v.getContext('2d', { alpha: false });
+    view.imageSmoothingEnabled = false;
+    const image = context.createImageData(512, 384);
+    window.floorTimes = [];
+    const tick = () => {
+      image.data[window.floorTimes.length % image.data.length] ^= 255;
+      context.putImageData(image, 0, 0);
+      if (sharp) view.drawImage(c, 0, 0, v.width, v.height);
+      window.floorTimes.push(performance.now());
+      requestAnimationFrame(tick);
+    };
+    requestAnimationFrame(tick);
+  }, !whole);
+  await sleep(1000);
+  await page.evaluate(() => { window.floorTimes = []; });
+  await sleep(seconds * 1000);
+  const times = await page.evaluate(() => window.floorTimes);
+  await page.close();
+  console.log(`floor (a frame put, nothing drawn): median_interval_ms under_20ms_pct ${intervalsReport(times.slice(1).map((t, i) => t - times[i]))}`);
+}
 console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms p90_interval_ms');
 for (const at of starts.map(Number)) {
   const page = await browser.newPage();
@@ -79,8 +123,7 @@ for (const at of starts.map(Number)) {
     while (p < passes.length && passes[p][0] + passes[p][1] < f[2]) ++p;
     if (p < passes.length && passes[p][0] <= f[2]) around.push(passes[p][1] - f[4]);
   }
-  const under = intervals.filter((v) => v < 20).length / Math.max(1, intervals.length);
-  console.log(`${at} ${entry} ${kept.length} ${median(intervals).toFixed(1)} ${(under * 100).toFixed(1)} ` +
+  console.log(`${at} ${entry} ${kept.length} ${intervalsReport(intervals)} ` +
     `${mean(kept.map((f) => f[4])).toFixed(2)} ${mean(around).toFixed(2)} ` +
     `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)}`);
 }
