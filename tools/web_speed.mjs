@@ -4,7 +4,12 @@
 // median interval between frames, the share under 20 ms, the mean drawing time a frame (the frame
 // records' own) and the mean of the page's work around it (the animation-frame callback less the
 // drawing: turning the pixels into the canvas's order, putting them on the canvas, the records and
-// the clock), then the 90th percentile interval. --viewport WxH sets the page's size (default
+// the clock), then the 90th percentile interval; and the median and share under 20 ms of the same
+// intervals taken from the animation frames' own times (the time the browser gives the callback,
+// on its display's beat) instead of the records' clock reading. Under throttling the callback starts
+// late by varying amounts, which moves the clock readings by a few ms either way while the frames
+// still come one a display frame; the animation frames' times move only when a frame is missed.
+// --viewport WxH sets the page's size (default
 // 800x600, where the picture is enlarged to a size between whole multiples). Serve the site first
 // (scripts/serve_web.sh). With --floor it first plays, in the same browser, a page that draws
 // nothing and only puts a 512 x 384 image on a canvas every frame and enlarges it as the page does
@@ -70,11 +75,12 @@ if (floorAt >= 0) {
     view.imageSmoothingEnabled = false;
     const image = context.createImageData(512, 384);
     window.floorTimes = [];
-    const tick = () => {
+    const tick = (t) => {
+      const start = performance.now();
       image.data[window.floorTimes.length % image.data.length] ^= 255;
       context.putImageData(image, 0, 0);
       if (sharp) view.drawImage(c, 0, 0, v.width, v.height);
-      window.floorTimes.push(performance.now());
+      window.floorTimes.push([start, t]);
       requestAnimationFrame(tick);
     };
     requestAnimationFrame(tick);
@@ -84,9 +90,12 @@ if (floorAt >= 0) {
   await sleep(seconds * 1000);
   const times = await page.evaluate(() => window.floorTimes);
   await page.close();
-  console.log(`floor (a frame put, nothing drawn): median_interval_ms under_20ms_pct ${intervalsReport(times.slice(1).map((t, i) => t - times[i]))}`);
+  const gaps = (k) => times.slice(1).map((t, i) => t[k] - times[i][k]);
+  console.log(`floor (a frame put, nothing drawn): median_interval_ms under_20ms_pct ${intervalsReport(gaps(0))}` +
+    `, by the frames' own times ${intervalsReport(gaps(1))}`);
 }
-console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms p90_interval_ms');
+console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms p90_interval_ms ' +
+  'frame_time_median_ms frame_time_under_20ms_pct');
 for (const at of starts.map(Number)) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
@@ -97,7 +106,7 @@ for (const at of starts.map(Number)) {
     window.requestAnimationFrame = (cb) => raf((t) => {
       const t0 = performance.now();
       cb(t);
-      window.speedPasses.push([t0, performance.now() - t0]);
+      window.speedPasses.push([t0, performance.now() - t0, t]);
     });
   });
   const cdp = await page.createCDPSession();
@@ -119,13 +128,20 @@ for (const at of starts.map(Number)) {
   // The callback that holds each frame's record.
   let p = 0;
   const around = [];
+  const beats = [];   // the animation frame's time of each kept frame, or null
   for (const f of kept) {
     while (p < passes.length && passes[p][0] + passes[p][1] < f[2]) ++p;
-    if (p < passes.length && passes[p][0] <= f[2]) around.push(passes[p][1] - f[4]);
+    const held = p < passes.length && passes[p][0] <= f[2];
+    if (held) around.push(passes[p][1] - f[4]);
+    beats.push(held ? passes[p][2] : null);
   }
+  const beatIntervals = [];
+  for (let i = 1; i < kept.length; ++i)
+    if (beats[i] !== null && beats[i - 1] !== null && frames.indexOf(kept[i]) === frames.indexOf(kept[i - 1]) + 1)
+      beatIntervals.push(beats[i] - beats[i - 1]);
   console.log(`${at} ${entry} ${kept.length} ${intervalsReport(intervals)} ` +
     `${mean(kept.map((f) => f[4])).toFixed(2)} ${mean(around).toFixed(2)} ` +
-    `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)}`);
+    `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)} ${intervalsReport(beatIntervals)}`);
 }
 await browser.close();
 fs.rmSync(profile, { recursive: true, force: true });
