@@ -545,9 +545,16 @@ struct FourRowsAvx2 {
 };
 #endif
 
+// The last one or two rows of a band go one at a time: four rows at once shade all four lanes of
+// each pixel group for them, where one row at a time shades one group a row (the mesh's pieces span
+// four or five rows, so most end on such a remainder).
+constexpr int k_four_rows_least = 3;
+
 // The slanted rows of a band of half-width up to 64, the common case of every line: the row values
 // advance as in slant_rows_shade, and the row pointer steps by the pitch. A band takes four rows at
-// a time where they fit, drawn by Four (FourRowsSse2, one colour only, or FourRowsAvx2).
+// a time where they fit and at least k_four_rows_least are left, drawn by Four (FourRowsSse2, one
+// colour only, or FourRowsAvx2).
+
 template <bool k_one_colour, bool k_thin, class Four>
 __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const LineBand& b, const BandShade& o,
                                                            const Four& four, int row_from, int y_last)
@@ -561,7 +568,7 @@ __attribute__((always_inline)) inline void slant_rows_band(Surface* s, const Lin
     int one_by_one = 0;   // rows to draw one at a time after four that did not fit
     while (y <= y_last) {
         if constexpr (k_one_colour || Four::k_two_colours) {
-            if (one_by_one == 0) {
+            if (one_by_one == 0 && y_last - y + 1 >= k_four_rows_least) {
                 if (four.template draw<k_one_colour, k_thin>(row_bytes, s->pitch, width, std::min(4, y_last - y + 1),
                                                              b, r, o, rows_x, rows_d, rows_a)) {
                     for (int i = 0; i < 4; ++i) slant_row_step(b, &r);
