@@ -83,6 +83,36 @@ TEST(PathsFrames, EveryRowOfAJobIsDrawnOnce)
     EXPECT_EQ(none[0], 0);
 }
 
+// A job whose top rows take all the time: its cuts move up until the two threads share it, and
+// every row is still drawn once.
+struct TopHeavy {
+    std::vector<int> rows = std::vector<int>(384, 0);
+    int first_end = 0;
+};
+
+void top_heavy_rows(void* ctx, int y0, int y1)
+{
+    TopHeavy* job = static_cast<TopHeavy*>(ctx);
+    if (y0 == 0) job->first_end = y1;
+    volatile unsigned spin = 0;
+    for (int y = y0; y < y1; ++y) {
+        ++job->rows[static_cast<size_t>(y)];
+        if (y < 32)
+            for (int i = 0; i < 20000; ++i) spin = spin + 1;
+    }
+}
+
+TEST(PathsFrames, RecurringJobsAreCutWhereTheWorkIsShared)
+{
+    Scope scope;
+    g_threads = 2;
+    TopHeavy job;
+    for (int frame = 0; frame < 60; ++frame) band_run(top_heavy_rows, &job, 384);
+    EXPECT_EQ(job.rows, std::vector<int>(384, 60));
+    EXPECT_LT(job.first_end, 96) << "the first band still ends at row " << job.first_end;
+    EXPECT_EQ(job.first_end % 4, 0);
+}
+
 TEST(PathsFrames, ScenesOnOtherFrameSizesSameOnEveryPath)
 {
     if (!present("data/octopus.ase")) GTEST_SKIP() << "no generated data in the working folder";

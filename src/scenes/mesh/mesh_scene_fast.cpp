@@ -61,7 +61,6 @@ void mesh_band_draw(void* ctx, int y0, int y1)
 // The curve points of every strand of one frame, made once and shared by the bands: seventeen
 // points a strand, and the lowest and highest y among them.
 constexpr int k_chunks = 8;
-constexpr int k_bands = 8;
 
 struct StrandPoints {
     Vec4* points;    // 17 a strand; only x and y are used
@@ -145,5 +144,5 @@ void mesh_frame_draw_fast(const MeshFrame& f)
     if (g_threads <= 1 || g_strand_points.edges != f.mesh->edge_count)
         return mesh_band_draw(&bands, 0, f.frame->height);
     band_run_split(strand_points_make, &bands, k_chunks, k_chunks);
-    band_run_split(points_band_draw, &bands, f.frame->height, k_bands);
+    band_run(points_band_draw, &bands, f.frame->height);
 }
