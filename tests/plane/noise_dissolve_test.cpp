@@ -26,7 +26,8 @@ TEST(NoiseDissolve, StaticAtLevelZeroNearSourceAt254SourceAt255)
         float delta;
         int reset;
         float level;
-    } cases[] = {{5, 1, 0}, {-254, 1, 254}, {std::numeric_limits<float>::quiet_NaN(), 0, 0}, {-1000, 0, 255}, {3.5f, 0, 251.5f}};
+    } cases[] = {{5, 1, 0}, {-254, 1, 254}, {std::numeric_limits<float>::quiet_NaN(), 0, 0}, {-1000, 0, 255}, {-1, 0, 255},
+                   {3.5f, 0, 251.5f}, {-9, 0, 255}};
     for (const Case& c : cases) {
         demo_srand(9);
         dissolve_advance(d, c.delta, c.reset);

@@ -23,6 +23,7 @@ NoiseDissolve* dissolve_create(const Image* source)
     }
     d->level = 0.0f;
     d->source = source;
+    d->shows_source = 0;
     return d;
 }
 
@@ -45,9 +46,13 @@ void dissolve_advance(NoiseDissolve* d, float delta, int reset)
     const Image* src = d->source;
     const size_t count = static_cast<size_t>(src->width) * static_cast<size_t>(src->height);
     if (b >= 255) {
-        std::memcpy(d->work->pixels, src->pixels, count * sizeof(uint32_t));
+        // Once the texture has come through, the fast path keeps the copy it already made: the
+        // source never changes, so a second copy would write the same words.
+        if (g_plain_paths || !d->shows_source) std::memcpy(d->work->pixels, src->pixels, count * sizeof(uint32_t));
+        d->shows_source = 1;
         return;
     }
+    d->shows_source = 0;
     if (g_plain_paths) return dissolve_texels_plain(d, b);
     return dissolve_texels_fast(d, b);
 }

@@ -8,6 +8,7 @@ struct NoiseDissolve {
     float level;           // 0..255
     Image* work;           // the source's size, rebuilt by every advance; owned
     const Image* source;   // not owned
+    int shows_source;      // work is a copy of source, made at level 255 and not touched since
 };
 
 // Level 0 and a black work image of the source's size; null when the source is missing or an
