@@ -9,6 +9,7 @@
 // on its display's beat) instead of the records' clock reading. Under throttling the callback starts
 // late by varying amounts, which moves the clock readings by a few ms either way while the frames
 // still come one a display frame; the animation frames' times move only when a frame is missed.
+// Last, the same from the clock read at the start of each callback, where --floor reads it.
 // --viewport WxH sets the page's size (default
 // 800x600, where the picture is enlarged to a size between whole multiples). Serve the site first
 // (scripts/serve_web.sh). With --floor it first plays, in the same browser, a page that draws
@@ -95,7 +96,7 @@ if (floorAt >= 0) {
     `, by the frames' own times ${intervalsReport(gaps(1))}`);
 }
 console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms p90_interval_ms ' +
-  'frame_time_median_ms frame_time_under_20ms_pct');
+  'frame_time_median_ms frame_time_under_20ms_pct callback_start_median_ms callback_start_under_20ms_pct');
 for (const at of starts.map(Number)) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
@@ -129,19 +130,24 @@ for (const at of starts.map(Number)) {
   let p = 0;
   const around = [];
   const beats = [];   // the animation frame's time of each kept frame, or null
+  const starts = [];  // the clock at the start of the callback that drew it, or null
   for (const f of kept) {
     while (p < passes.length && passes[p][0] + passes[p][1] < f[2]) ++p;
     const held = p < passes.length && passes[p][0] <= f[2];
     if (held) around.push(passes[p][1] - f[4]);
     beats.push(held ? passes[p][2] : null);
+    starts.push(held ? passes[p][0] : null);
   }
-  const beatIntervals = [];
+  const beatIntervals = [], startIntervals = [];
   for (let i = 1; i < kept.length; ++i)
-    if (beats[i] !== null && beats[i - 1] !== null && frames.indexOf(kept[i]) === frames.indexOf(kept[i - 1]) + 1)
+    if (beats[i] !== null && beats[i - 1] !== null && frames.indexOf(kept[i]) === frames.indexOf(kept[i - 1]) + 1) {
       beatIntervals.push(beats[i] - beats[i - 1]);
+      startIntervals.push(starts[i] - starts[i - 1]);
+    }
   console.log(`${at} ${entry} ${kept.length} ${intervalsReport(intervals)} ` +
     `${mean(kept.map((f) => f[4])).toFixed(2)} ${mean(around).toFixed(2)} ` +
-    `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)} ${intervalsReport(beatIntervals)}`);
+    `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)} ${intervalsReport(beatIntervals)} ` +
+    `${intervalsReport(startIntervals)}`);
 }
 await browser.close();
 fs.rmSync(profile, { recursive: true, force: true });
