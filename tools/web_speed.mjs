@@ -9,14 +9,17 @@
 // on its display's beat) instead of the records' clock reading. Under throttling the callback starts
 // late by varying amounts, which moves the clock readings by a few ms either way while the frames
 // still come one a display frame; the animation frames' times move only when a frame is missed.
-// Last, the same from the clock read at the start of each callback, where --floor reads it.
+// Then the same from the clock read at the start of each callback, where --floor reads it. With
+// --presented, last, the share of display frames that showed a new picture, by the browser's own
+// account of each frame (a trace of the stretch).
 // --viewport WxH sets the page's size (default
 // 800x600, where the picture is enlarged to a size between whole multiples). Serve the site first
 // (scripts/serve_web.sh). With --floor it first plays, in the same browser, a page that draws
 // nothing and only puts a 512 x 384 image on a canvas every frame and enlarges it as the page does
 // at that viewport: what a frame costs there is the browser's own, so its share under 20 ms is the
 // most any page that shows a frame every frame can reach on this machine.
-// Usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] [--viewport WxH] [--floor] MS [MS ...]
+// Usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] [--viewport WxH] [--floor] [--presented]
+//        MS [MS ...]
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -36,9 +39,28 @@ const seconds = option('--seconds', 10);
 const [width, height] = text('--viewport', '800x600').split('x').map(Number);
 const floorAt = args.indexOf('--floor');
 if (floorAt >= 0) args.splice(floorAt, 1);
+const presentedAt = args.indexOf('--presented');
+if (presentedAt >= 0) args.splice(presentedAt, 1);
+
+// The share of display frames that showed the page's new picture, from Chromium's own frame
+// reporters in a trace of the measured stretch (category "benchmark", light enough not to move the
+// other figures much): each display frame has one reporter whose final state says whether the main
+// thread's update was presented with it (STATE_PRESENTED_ALL) or not (presented without it, or
+// dropped); the reporters forked off for the compositor's own part of a frame are left out.
+function presentedShare(trace) {
+  const events = JSON.parse(Buffer.from(trace).toString('utf8')).traceEvents;
+  let all = 0, shown = 0;
+  for (const e of events) {
+    const r = e.name === 'PipelineReporter' && e.ph === 'b' ? e.args?.frame_reporter : null;
+    if (!r || r.frame_type === 'FORKED') continue;
+    ++all;
+    if (r.state === 'STATE_PRESENTED_ALL') ++shown;
+  }
+  return all ? (100 * shown / all).toFixed(1) : '-';
+}
 const [base, ...starts] = args;
 if (!base || !starts.length) {
-  console.error('usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] MS [MS ...]');
+  console.error('usage: node tools/web_speed.mjs SITE_URL [--throttle N] [--seconds S] [--viewport WxH] [--floor] [--presented] MS [MS ...]');
   process.exit(2);
 }
 
@@ -96,7 +118,8 @@ if (floorAt >= 0) {
     `, by the frames' own times ${intervalsReport(gaps(1))}`);
 }
 console.log('start_ms entry frames median_interval_ms under_20ms_pct draw_ms page_ms p90_interval_ms ' +
-  'frame_time_median_ms frame_time_under_20ms_pct callback_start_median_ms callback_start_under_20ms_pct');
+  'frame_time_median_ms frame_time_under_20ms_pct callback_start_median_ms callback_start_under_20ms_pct ' +
+  'presented_pct');
 for (const at of starts.map(Number)) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
@@ -116,7 +139,9 @@ for (const at of starts.map(Number)) {
   await page.waitForFunction(() => window.quorvelle.phase === 'running', { timeout: 120000, polling: 200 });
   // A second to settle, then the stretch measured.
   await page.waitForFunction((ms) => window.quorvelle.frames.at(-1)?.[1] > ms, { timeout: 120000, polling: 200 }, at + 1000);
+  if (presentedAt >= 0) await page.tracing.start({ categories: ['benchmark'] });
   await sleep(seconds * 1000);
+  const presented = presentedAt >= 0 ? presentedShare(await page.tracing.stop()) : '-';
   const { frames, passes } = await page.evaluate(() => ({ frames: window.quorvelle.frames, passes: window.speedPasses }));
   await page.close();
   // Entries are counted from the one at the start position, which the script reaches one entry a
@@ -147,7 +172,7 @@ for (const at of starts.map(Number)) {
   console.log(`${at} ${entry} ${kept.length} ${intervalsReport(intervals)} ` +
     `${mean(kept.map((f) => f[4])).toFixed(2)} ${mean(around).toFixed(2)} ` +
     `${[...intervals].sort((a, b) => a - b)[Math.floor(intervals.length * 0.9)]?.toFixed(1)} ${intervalsReport(beatIntervals)} ` +
-    `${intervalsReport(startIntervals)}`);
+    `${intervalsReport(startIntervals)} ${presented}`);
 }
 await browser.close();
 fs.rmSync(profile, { recursive: true, force: true });
