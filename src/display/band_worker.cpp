@@ -34,7 +34,7 @@ constexpr int k_balances = 16;
 // Cuts fall on multiples of four rows, where the four-row drawers start their groups.
 constexpr int k_cut_rows = 4;
 
-// Where a recurring job was cut the last time, and how long each band then took.
+// Where a recurring job was cut the last time (the times of its bands are the pool's `spent`).
 struct Balance {
     BandFn fn;
     int height, bands;
@@ -189,7 +189,8 @@ void balance_reset(Balance* bal, BandFn fn, int height, int bands)
     bal->fn = fn;
     bal->height = height;
     bal->bands = bands;
-    for (int k = 0; k < bands; ++k) bal->cut[k] = static_cast<int>(static_cast<long long>(height) * k / bands / k_cut_rows) * k_cut_rows;
+    for (int k = 0; k < bands; ++k)
+        bal->cut[k] = static_cast<int>(static_cast<long long>(height) * k / bands / k_cut_rows) * k_cut_rows;
     bal->cut[bands] = height;
 }
 
